@@ -1,6 +1,6 @@
 #include "UkwvDomToXmlParser.h"
 
-#include "UTextStreams.h"
+#include "UkwvTextStreams.h"
 
 TkwvDomToXmlParser::TkwvDomToXmlParser()
 {
@@ -18,7 +18,7 @@ void TkwvDomToXmlParser::writeReset()
     fLineToEnd = false;
 }
 
-void TkwvDomToXmlParser::startOnWriter(TStreamWriter* textWriter)
+void TkwvDomToXmlParser::startOnWriter(TkwvStreamWriter* textWriter)
 {
     writeReset();
     fStmWriter = textWriter;
@@ -174,7 +174,7 @@ void TkwvDomToXmlParser::writeChildren(const NodePtr& aNode)
             writeNode(child);
 }
 
-void TkwvDomToXmlParser::writeToStream(const NodePtr& aNode, TStreamWriter& textWriter)
+void TkwvDomToXmlParser::writeToStream(const NodePtr& aNode, TkwvStreamWriter& textWriter)
 {
     startOnWriter(&textWriter);
     try {
@@ -194,7 +194,7 @@ void TkwvDomToXmlParser::writeToStream(const NodePtr& aNode, TStreamWriter& text
 void TkwvDomToXmlParser::writeToStream(const NodePtr& aNode, QIODevice* stream)
 {
     TkwvDOMDocument* doc = aNode ? aNode->ownerDocumentObj() : nullptr;
-    TStreamWriter textWriter(stream, doc ? doc->ParserEncoding() : QStringLiteral("UTF-8"));
+    TkwvStreamWriter textWriter(stream, doc ? doc->ParserEncoding() : QStringLiteral("UTF-8"));
     writeToStream(aNode, textWriter);
     textWriter.Flush();
 }

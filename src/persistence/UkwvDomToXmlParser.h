@@ -12,7 +12,7 @@
 #include <memory>
 
 class QIODevice;
-class TStreamWriter;
+class TkwvStreamWriter;
 
 class TkwvDomToXmlParser : public TkwvParserBase, public IkwvDomToXmlOutput {
 public:
@@ -29,7 +29,7 @@ public:
     // Into a stream, in the encoding of the node's document (ParserEncoding),
     // with its byte-order mark when the stream is at its start.
     void writeToStream(const NodePtr& aNode, QIODevice* stream);
-    void writeToStream(const NodePtr& aNode, TStreamWriter& textWriter);
+    void writeToStream(const NodePtr& aNode, TkwvStreamWriter& textWriter);
     // Into a string (no byte-order mark).
     QString writeToString(const NodePtr& aNode);
     void writeToString(const NodePtr& aNode, TkwvDOMtools::TStrBuilder& builder);
@@ -37,7 +37,7 @@ public:
     virtual void writeReset();
     void writeNode(const NodePtr& node) override;
     void writeAttribute(const QString& name, const QString& value) override;
-    virtual void startOnWriter(TStreamWriter* textWriter);
+    virtual void startOnWriter(TkwvStreamWriter* textWriter);
     virtual void startOnBuilder(TkwvDOMtools::TStrBuilder* builder);
     virtual void writeEnd();
     void beforeWriteNode(TkwvDOMNodeBase* node) override;
@@ -60,7 +60,7 @@ protected:
     bool fIncludeXmlDecl = true;
     bool fIncludeOuter = true;
     TkwvDOMtools::TStrBuilder* fStrBuilder = nullptr;
-    TStreamWriter* fStmWriter = nullptr;
+    TkwvStreamWriter* fStmWriter = nullptr;
     qint32 fLevel = 0;
     qint32 fIndentSpcCount = 2;
     bool fLineToStart = true;

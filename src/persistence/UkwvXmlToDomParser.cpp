@@ -1,6 +1,6 @@
 #include "UkwvXmlToDomParser.h"
 
-#include "UTextStreams.h"
+#include "UkwvTextStreams.h"
 
 #include <QHashFunctions>
 #include <QIODevice>
@@ -171,7 +171,7 @@ void TkwvXmlToDomParser::writeFromStream(const std::shared_ptr<TkwvDOMNodeBase>&
 {
     TkwvDOMDocument* doc = aRoot ? aRoot->ownerDocumentObj() : nullptr;
     // An unknown encoding fails before anything is read.
-    TStreamReader reader(stream, doc ? doc->ParserEncoding() : QStringLiteral("UTF-8"));
+    TkwvStreamReader reader(stream, doc ? doc->ParserEncoding() : QStringLiteral("UTF-8"));
     parseStart(aRoot);
     try {
         QString chunk;

@@ -1,11 +1,6 @@
 #include "UkwvXmlToObjectParser.h"
 
-#if __has_include("UDebug.h")
 #include "UDebug.h"
-#define KIOSK_HAVE_UDEBUG 1
-#else
-#include <QDebug>
-#endif
 
 #include <typeinfo>
 
@@ -120,11 +115,7 @@ void TkwvXmlToObjectParser::fillErrorInfo(TkwvParseErrorInfo& info, const std::e
 
 void TkwvXmlToObjectParser::onParseError(const std::exception& E)
 {
-#ifdef KIOSK_HAVE_UDEBUG
     LogError(QStringLiteral("XML parser"), &E);
-#else
-    qCritical().noquote() << "XML parser" << E.what();
-#endif
 }
 
 void TkwvXmlToObjectParser::setErrorPosAfterLastChar()

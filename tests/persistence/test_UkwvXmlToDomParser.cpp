@@ -208,10 +208,10 @@ TEST(TkwvXmlToDomParser, InvalidBytes)
         int linePos;
     };
     const Case cases[] = {
-        { "invalid_utf8_line2.xml", "TStreamReader: invalid UTF-8 data", 2, 7 },
-        { "truncated_utf8.xml", "TStreamReader: UTF-8 data cut inside a character", 1, 5 },
-        { "utf16le_lone_surrogate.xml", "TStreamReader: invalid UTF-16 data (lone high surrogate)", 1, 4 },
-        { "utf16le_odd_length.xml", "TStreamReader: UTF-16 data cut inside a character", 1, 5 },
+        { "invalid_utf8_line2.xml", "TkwvStreamReader: invalid UTF-8 data", 2, 7 },
+        { "truncated_utf8.xml", "TkwvStreamReader: UTF-8 data cut inside a character", 1, 5 },
+        { "utf16le_lone_surrogate.xml", "TkwvStreamReader: invalid UTF-16 data (lone high surrogate)", 1, 4 },
+        { "utf16le_odd_length.xml", "TkwvStreamReader: UTF-16 data cut inside a character", 1, 5 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);

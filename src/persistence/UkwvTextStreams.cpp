@@ -1,4 +1,4 @@
-#include "UTextStreams.h"
+#include "UkwvTextStreams.h"
 
 #include "UkwvDOMtools.h"
 
@@ -8,9 +8,9 @@
 #include <cstring>
 
 // ---------------------------------------------------------------------------
-// TTextEncoding
+// TkwvTextEncoding
 
-TTextEncoding::TTextEncoding(const QString& name)
+TkwvTextEncoding::TkwvTextEncoding(const QString& name)
     : fName(name)
 {
     const QString n = name.trimmed().toLower();
@@ -27,7 +27,7 @@ TTextEncoding::TTextEncoding(const QString& name)
     }
 }
 
-QByteArray TTextEncoding::preamble() const
+QByteArray TkwvTextEncoding::preamble() const
 {
     switch (fKind) {
     case te_utf8:
@@ -43,21 +43,21 @@ QByteArray TTextEncoding::preamble() const
 }
 
 // ---------------------------------------------------------------------------
-// TStreamReader
+// TkwvStreamReader
 
-TStreamReader::TStreamReader(QIODevice* stream, const QString& encodingName, bool detectBOM, qsizetype bufferSize)
+TkwvStreamReader::TkwvStreamReader(QIODevice* stream, const QString& encodingName, bool detectBOM, qsizetype bufferSize)
     : fStream(stream)
     , fEncoding(encodingName)
     , fDetectBOM(detectBOM)
     , fBuf(size_t(std::max<qsizetype>(bufferSize, 16)))
 {
     if (!fStream)
-        throw EEncodingError(QStringLiteral("TStreamReader: no stream"));
+        throw EEncodingError(QStringLiteral("TkwvStreamReader: no stream"));
 }
 
-TStreamReader::~TStreamReader() = default;
+TkwvStreamReader::~TkwvStreamReader() = default;
 
-bool TStreamReader::fillBuffer()
+bool TkwvStreamReader::fillBuffer()
 {
     if (fBufPos > 0) {
         std::memmove(fBuf.data(), fBuf.data() + fBufPos, size_t(fBufLen - fBufPos));
@@ -69,7 +69,7 @@ bool TStreamReader::fillBuffer()
         return true;
     const qint64 got = fStream->read(fBuf.data() + fBufLen, room);
     if (got < 0) {
-        fError = QStringLiteral("TStreamReader: read error: %1").arg(fStream->errorString());
+        fError = QStringLiteral("TkwvStreamReader: read error: %1").arg(fStream->errorString());
         fEof = true;
         return false;
     }
@@ -81,7 +81,7 @@ bool TStreamReader::fillBuffer()
     return true;
 }
 
-void TStreamReader::detectBOM()
+void TkwvStreamReader::detectBOM()
 {
     fBOMChecked = true;
     if (!fDetectBOM)
@@ -89,24 +89,24 @@ void TStreamReader::detectBOM()
     const auto* b = reinterpret_cast<const uchar*>(fBuf.data() + fBufPos);
     const qsizetype n = fBufLen - fBufPos;
     if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
-        fEncoding = TTextEncoding(TTextEncoding::te_utf8);
+        fEncoding = TkwvTextEncoding(TkwvTextEncoding::te_utf8);
         fBufPos += 3;
     } else if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
-        fEncoding = TTextEncoding(TTextEncoding::te_utf16le);
+        fEncoding = TkwvTextEncoding(TkwvTextEncoding::te_utf16le);
         fBufPos += 2;
     } else if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
-        fEncoding = TTextEncoding(TTextEncoding::te_utf16be);
+        fEncoding = TkwvTextEncoding(TkwvTextEncoding::te_utf16be);
         fBufPos += 2;
     }
 }
 
-qsizetype TStreamReader::decode(QString& out, bool atEnd)
+qsizetype TkwvStreamReader::decode(QString& out, bool atEnd)
 {
     const auto* s = reinterpret_cast<const uchar*>(fBuf.data() + fBufPos);
     const qsizetype n = fBufLen - fBufPos;
     qsizetype i = 0;
     switch (fEncoding.kind()) {
-    case TTextEncoding::te_utf8: {
+    case TkwvTextEncoding::te_utf8: {
         out.resize(n);
         auto* d = reinterpret_cast<char16_t*>(out.data());
         qsizetype o = 0;
@@ -151,7 +151,7 @@ qsizetype TStreamReader::decode(QString& out, bool atEnd)
                 else if (b == 0xF4)
                     hi = 0x8F;
             } else {
-                fError = QStringLiteral("TStreamReader: invalid UTF-8 data");
+                fError = QStringLiteral("TkwvStreamReader: invalid UTF-8 data");
                 break;
             }
             const qsizetype avail = n - i - 1;
@@ -165,12 +165,12 @@ qsizetype TStreamReader::decode(QString& out, bool atEnd)
                 cp = (cp << 6) | (c & 0x3F);
             }
             if (bad) {
-                fError = QStringLiteral("TStreamReader: invalid UTF-8 data");
+                fError = QStringLiteral("TkwvStreamReader: invalid UTF-8 data");
                 break;
             }
             if (avail < need) {
                 if (atEnd)
-                    fError = QStringLiteral("TStreamReader: UTF-8 data cut inside a character");
+                    fError = QStringLiteral("TkwvStreamReader: UTF-8 data cut inside a character");
                 break;
             }
             i += need + 1;
@@ -184,9 +184,9 @@ qsizetype TStreamReader::decode(QString& out, bool atEnd)
         out.resize(o);
         break;
     }
-    case TTextEncoding::te_utf16le:
-    case TTextEncoding::te_utf16be: {
-        const bool le = fEncoding.kind() == TTextEncoding::te_utf16le;
+    case TkwvTextEncoding::te_utf16le:
+    case TkwvTextEncoding::te_utf16be: {
+        const bool le = fEncoding.kind() == TkwvTextEncoding::te_utf16le;
         out.resize(n / 2);
         auto* d = reinterpret_cast<char16_t*>(out.data());
         qsizetype o = 0;
@@ -196,18 +196,18 @@ qsizetype TStreamReader::decode(QString& out, bool atEnd)
         while (i + 2 <= n) {
             const char16_t u = unitAt(i);
             if (u >= 0xDC00 && u <= 0xDFFF) {
-                fError = QStringLiteral("TStreamReader: invalid UTF-16 data (lone low surrogate)");
+                fError = QStringLiteral("TkwvStreamReader: invalid UTF-16 data (lone low surrogate)");
                 break;
             }
             if (u >= 0xD800 && u <= 0xDBFF) {
                 if (i + 4 > n) {
                     if (atEnd)
-                        fError = QStringLiteral("TStreamReader: UTF-16 data cut inside a character");
+                        fError = QStringLiteral("TkwvStreamReader: UTF-16 data cut inside a character");
                     break;
                 }
                 const char16_t v = unitAt(i + 2);
                 if (v < 0xDC00 || v > 0xDFFF) {
-                    fError = QStringLiteral("TStreamReader: invalid UTF-16 data (lone high surrogate)");
+                    fError = QStringLiteral("TkwvStreamReader: invalid UTF-16 data (lone high surrogate)");
                     break;
                 }
                 d[o++] = u;
@@ -219,17 +219,17 @@ qsizetype TStreamReader::decode(QString& out, bool atEnd)
             i += 2;
         }
         if (fError.isEmpty() && atEnd && i < n && n - i < 2)
-            fError = QStringLiteral("TStreamReader: UTF-16 data cut inside a character");
+            fError = QStringLiteral("TkwvStreamReader: UTF-16 data cut inside a character");
         out.resize(o);
         break;
     }
-    case TTextEncoding::te_other: {
+    case TkwvTextEncoding::te_other: {
         if (!fDecoder)
             fDecoder = std::make_unique<QStringDecoder>(fEncoding.name().toLatin1().constData());
         out = fDecoder->decode(QByteArrayView(s, n));
         i = n;
         if (fDecoder->hasError())
-            fError = QStringLiteral("TStreamReader: invalid data for the encoding %1").arg(fEncoding.name());
+            fError = QStringLiteral("TkwvStreamReader: invalid data for the encoding %1").arg(fEncoding.name());
         break;
     }
     }
@@ -237,7 +237,7 @@ qsizetype TStreamReader::decode(QString& out, bool atEnd)
     return i;
 }
 
-void TStreamReader::normalizeLineEnds(QString& chunk)
+void TkwvStreamReader::normalizeLineEnds(QString& chunk)
 {
     const qsizetype n = chunk.size();
     if (n == 0)
@@ -270,7 +270,7 @@ void TStreamReader::normalizeLineEnds(QString& chunk)
     chunk.resize(w);
 }
 
-bool TStreamReader::ReadChunk(QString& chunk)
+bool TkwvStreamReader::ReadChunk(QString& chunk)
 {
     chunk.resize(0);
     if (fDone)
@@ -291,26 +291,26 @@ bool TStreamReader::ReadChunk(QString& chunk)
 }
 
 // ---------------------------------------------------------------------------
-// TStreamWriter
+// TkwvStreamWriter
 
-TStreamWriter::TStreamWriter(QIODevice* stream, const QString& encodingName, qsizetype bufferSize)
+TkwvStreamWriter::TkwvStreamWriter(QIODevice* stream, const QString& encodingName, qsizetype bufferSize)
     : fStream(stream)
     , fEncoding(encodingName)
     , fBufferSize(std::max<qsizetype>(bufferSize, 16))
 {
     if (!fStream)
-        throw EEncodingError(QStringLiteral("TStreamWriter: no stream"));
+        throw EEncodingError(QStringLiteral("TkwvStreamWriter: no stream"));
     switch (fEncoding.kind()) {
-    case TTextEncoding::te_utf8:
+    case TkwvTextEncoding::te_utf8:
         fEncoder = std::make_unique<QStringEncoder>(QStringConverter::Utf8);
         break;
-    case TTextEncoding::te_utf16le:
+    case TkwvTextEncoding::te_utf16le:
         fEncoder = std::make_unique<QStringEncoder>(QStringConverter::Utf16LE);
         break;
-    case TTextEncoding::te_utf16be:
+    case TkwvTextEncoding::te_utf16be:
         fEncoder = std::make_unique<QStringEncoder>(QStringConverter::Utf16BE);
         break;
-    case TTextEncoding::te_other:
+    case TkwvTextEncoding::te_other:
         fEncoder = std::make_unique<QStringEncoder>(fEncoding.name().toLatin1().constData());
         break;
     }
@@ -318,11 +318,11 @@ TStreamWriter::TStreamWriter(QIODevice* stream, const QString& encodingName, qsi
     if (fStream->pos() == 0) {
         const QByteArray bom = fEncoding.preamble();
         if (!bom.isEmpty() && fStream->write(bom) != bom.size())
-            throw Exception(QStringLiteral("TStreamWriter: write error: %1").arg(fStream->errorString()));
+            throw Exception(QStringLiteral("TkwvStreamWriter: write error: %1").arg(fStream->errorString()));
     }
 }
 
-TStreamWriter::~TStreamWriter()
+TkwvStreamWriter::~TkwvStreamWriter()
 {
     try {
         Flush();
@@ -332,18 +332,18 @@ TStreamWriter::~TStreamWriter()
     }
 }
 
-void TStreamWriter::Write(QStringView text)
+void TkwvStreamWriter::Write(QStringView text)
 {
     fPending.append(text);
     FlushIfFull();
 }
 
-void TStreamWriter::Flush()
+void TkwvStreamWriter::Flush()
 {
     if (fPending.isEmpty())
         return;
     const QByteArray bytes = fEncoder->encode(fPending);
     fPending.resize(0);
     if (fStream->write(bytes) != bytes.size())
-        throw Exception(QStringLiteral("TStreamWriter: write error: %1").arg(fStream->errorString()));
+        throw Exception(QStringLiteral("TkwvStreamWriter: write error: %1").arg(fStream->errorString()));
 }

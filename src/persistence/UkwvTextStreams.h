@@ -13,12 +13,12 @@ class QIODevice;
 
 // An encoding known by name ("UTF-8", "UTF-16", "UTF-16BE", "windows-1252",
 // ...). Raises EEncodingError for a name that is not known.
-class TTextEncoding {
+class TkwvTextEncoding {
 public:
     enum Kind { te_utf8, te_utf16le, te_utf16be, te_other };
 
-    explicit TTextEncoding(const QString& name);
-    explicit TTextEncoding(Kind kind) : fKind(kind) { }
+    explicit TkwvTextEncoding(const QString& name);
+    explicit TkwvTextEncoding(Kind kind) : fKind(kind) { }
 
     Kind kind() const { return fKind; }
     const QString& name() const { return fName; }
@@ -34,10 +34,10 @@ private:
 // Reads a byte stream as text in chunks. A UTF-8 or UTF-16 byte-order mark
 // at the start of the stream decides the encoding instead of the given one.
 // Line ends (CR LF, lone CR) come out as LF.
-class TStreamReader {
+class TkwvStreamReader {
 public:
-    TStreamReader(QIODevice* stream, const QString& encodingName, bool detectBOM = true, qsizetype bufferSize = 65536);
-    ~TStreamReader();
+    TkwvStreamReader(QIODevice* stream, const QString& encodingName, bool detectBOM = true, qsizetype bufferSize = 65536);
+    ~TkwvStreamReader();
 
     // Replaces chunk with the next piece of text; false at the end of the
     // stream. When the stream holds bytes that are not valid in its encoding
@@ -47,7 +47,7 @@ public:
     bool HasError() const { return !fError.isEmpty(); }
     const QString& ErrorMessage() const { return fError; }
     // The encoding in use (after the byte-order mark was looked at).
-    const TTextEncoding& CurrentEncoding() const { return fEncoding; }
+    const TkwvTextEncoding& CurrentEncoding() const { return fEncoding; }
 
 private:
     bool fillBuffer();
@@ -56,7 +56,7 @@ private:
     void normalizeLineEnds(QString& chunk);
 
     QIODevice* fStream;
-    TTextEncoding fEncoding;
+    TkwvTextEncoding fEncoding;
     bool fDetectBOM;
     bool fBOMChecked = false;
     bool fEof = false;
@@ -71,10 +71,10 @@ private:
 
 // Writes text into a byte stream in one encoding. The encoding's byte-order
 // mark is written first when the stream is at its start.
-class TStreamWriter {
+class TkwvStreamWriter {
 public:
-    TStreamWriter(QIODevice* stream, const QString& encodingName, qsizetype bufferSize = 16384);
-    ~TStreamWriter();
+    TkwvStreamWriter(QIODevice* stream, const QString& encodingName, qsizetype bufferSize = 16384);
+    ~TkwvStreamWriter();
 
     void Write(QStringView text);
     // Gives the pending text to the stream; raises when the stream refuses it.
@@ -91,7 +91,7 @@ public:
 
 private:
     QIODevice* fStream;
-    TTextEncoding fEncoding;
+    TkwvTextEncoding fEncoding;
     qsizetype fBufferSize;
     QString fPending;
     std::unique_ptr<QStringEncoder> fEncoder;
