@@ -51,6 +51,19 @@ int64_t roundEven(double v)
     return static_cast<int64_t>(std::nearbyint(v));
 }
 
+// The photo covers (fill-in) or lies inside (fit-in) its frame, to the
+// hundredth: a correction leaves floating-point noise (a zoom of 1.0000001)
+// that must not call for another correction at the next edit.
+bool coversFrame(double fillZoom)
+{
+    return fillZoom > 0 && TPrintOrderEffects::valRndInt(fillZoom) <= 100;
+}
+
+bool fitsFrame(double fitZoom)
+{
+    return TPrintOrderEffects::valRndInt(fitZoom) >= 100;
+}
+
 bool isSupportedSurface(const QImage& s)
 {
     switch (s.format()) {
@@ -725,7 +738,7 @@ void TImageEffects::ZoomCorrec(float factor)
 void TImageEffects::fillInCorrec(TImageEffectInfo& info)
 {
     const double z = TPrintOrderEffects::fillInZoom(info);
-    if (z > 0 && z <= 1)
+    if (coversFrame(z))
         return;
     const QPointF m = TPrintOrderEffects::calcFillInMove(info);
     logDebug(QStringLiteral("TImageEffects.fillInCorrec: fill-in zoom (=%f), move correc=%f%%,%f%%"),
@@ -736,7 +749,7 @@ void TImageEffects::fillInCorrec(TImageEffectInfo& info)
 void TImageEffects::fitInCorrec(TImageEffectInfo& info)
 {
     const double z = TPrintOrderEffects::fitInZoom(info);
-    if (z >= 1)
+    if (fitsFrame(z))
         return;
     const QPointF m = TPrintOrderEffects::calcFitInMove(info);
     logDebug(QStringLiteral("TImageEffects.fitInCorrec: fit-in zoom (=%f), move correc=%f%%,%f%%"),
@@ -753,8 +766,18 @@ void TImageEffects::fillInCorrec(TImageEffectInfo& info, QPointF move, bool user
     info.offset = (info.offset * z0 + p) / z0;
     double z = TPrintOrderEffects::fillInZoom(info);
     logDebug(QStringLiteral("TImageEffects.fillInCorrec: fill-in zoom after move=%f"), { z });
-    if (z <= 0)
-        throw Exception(Format(QStringLiteral("TImageEffects.fillInCorrec: fill-in failed, calcZoom=%.2f"), { z }));
+    if (z <= 0) {
+        // The trial shift leaves no computable placement (the frame centre
+        // on the picture's outline): drop it and zoom from where the photo is.
+        info.offset = keeper.kept();
+        const double z2 = TPrintOrderEffects::fillInZoom(info);
+        logDebug(QStringLiteral("TImageEffects.fillInCorrec: fill-in zoom / move cancelled, calcZoom=%f, applied=%f"),
+                 { z, z2 });
+        if (z2 <= 0)
+            throw Exception(Format(QStringLiteral("TImageEffects.fillInCorrec: fill-in failed, calcZoom=%.2f"), { z2 }));
+        ZoomCorrec(static_cast<float>(z2));
+        return;
+    }
     if (userMove) {
         OffsetAdd(p.x(), p.y());
         if (roundEven(z * 100) < 101)
@@ -782,8 +805,18 @@ void TImageEffects::fitInCorrec(TImageEffectInfo& info, QPointF move, bool userM
     info.offset = (info.offset * z0 + p) / z0;
     double z = TPrintOrderEffects::fitInZoom(info);
     logDebug(QStringLiteral("TImageEffects.fitInCorrec: fit-in zoom after move=%f"), { z });
-    if (z <= 0)
-        throw Exception(Format(QStringLiteral("TImageEffects.fitInCorrec: fit-in failed, calcZoom=%.2f"), { z }));
+    if (z <= 0) {
+        // The trial shift leaves no computable placement (the frame centre
+        // on the picture's outline): drop it and zoom from where the photo is.
+        info.offset = keeper.kept();
+        const double z2 = TPrintOrderEffects::fitInZoom(info);
+        logDebug(QStringLiteral("TImageEffects.fitInCorrec: fit-in zoom / move cancelled, calcZoom=%f, applied=%f"),
+                 { z, z2 });
+        if (z2 <= 0)
+            throw Exception(Format(QStringLiteral("TImageEffects.fitInCorrec: fit-in failed, calcZoom=%.2f"), { z2 }));
+        ZoomCorrec(static_cast<float>(z2));
+        return;
+    }
     if (userMove) {
         OffsetAdd(p.x(), p.y());
         if (roundEven(z * 100) > 99)
@@ -852,7 +885,7 @@ void TImageEffects::framingCorrect(QSizeF imageSize, QSizeF frameMm, bool imageR
         if (FitInMode()) {
             const double z = TPrintOrderEffects::fitInZoom(info);
             logDebug(QStringLiteral("TImageEffects.framingCorrect: fit-in zoom=%f"), { z });
-            if (z >= 1) {
+            if (fitsFrame(z)) {
                 if (op->OpType == Op::Rotate && op->OpArg2 != 0)
                     rescaleRotation(z);
                 return;
@@ -884,7 +917,7 @@ void TImageEffects::framingCorrect(QSizeF imageSize, QSizeF frameMm, bool imageR
         // StayFillIn
         const double z = TPrintOrderEffects::fillInZoom(info);
         logDebug(QStringLiteral("TImageEffects.framingCorrect: fill-in zoom=%f"), { z });
-        if (z > 0 && z <= 1) {
+        if (coversFrame(z)) {
             if (op->OpType == Op::Rotate && op->OpArg2 != 0)
                 rescaleRotation(z);
             return;

@@ -70,6 +70,13 @@ bool rayHit(QPointF c, QPointF p, QPointF a, QPointF b, double& dist)
     return true;
 }
 
+// A frame or a picture without area cannot be placed; a picture of one
+// line would otherwise "fit" any frame.
+bool hasArea(const TImageEffectInfo& info)
+{
+    return !info.frameRect().isEmpty() && !info.sourceDrawRect().isEmpty() && info.ZoomCalc() != 0;
+}
+
 // Draws `source` through `matrix` into the rows [y0, y1) of `target`.
 // The target's bits are taken once by the caller: scanLine() on a shared
 // QImage from several threads would race on its detach bookkeeping.
@@ -240,6 +247,8 @@ void TPrintOrderEffects::MatrixTransfo(const QTransform& matrix, std::vector<QPo
 
 double TPrintOrderEffects::fillInZoom(const TImageEffectInfo& effectInfo, bool /*traceRects*/)
 {
+    if (!hasArea(effectInfo))
+        return -1;
     const QTransform m = MatrixCalc(effectInfo);
     const std::vector<QPointF> f = rectCorners(effectInfo.frameRect());
     std::vector<QPointF> q = rectCorners(effectInfo.sourceDrawRect());
@@ -266,6 +275,8 @@ double TPrintOrderEffects::fillInZoom(const TImageEffectInfo& effectInfo, bool /
 
 double TPrintOrderEffects::fitInZoom(const TImageEffectInfo& effectInfo)
 {
+    if (!hasArea(effectInfo))
+        return -1;
     const QTransform m = MatrixCalc(effectInfo);
     const std::vector<QPointF> f = rectCorners(effectInfo.frameRect());
     std::vector<QPointF> q = rectCorners(effectInfo.sourceDrawRect());
