@@ -405,34 +405,45 @@ void TPrintOrderEffects::GenerateFinalBitmap(QImage& bitmapSurface, bool& bitmap
     // painter needs, and handed out straight.
     const QImage::Format format = effectInfo.transparencyAllowed ? QImage::Format_ARGB32_Premultiplied
                                                                  : QImage::Format_RGB32;
-    QImage result(w, h, format);
+    // A turned frame is drawn straight into its final orientation: the
+    // quarter turn clockwise is folded into the matrix ((x, y) of the drawn
+    // frame goes to (h - y, x)), which samples the same points as drawing
+    // and then turning, without a second full-size surface.
+    const int outW = effectInfo.rotate90 ? h : w;
+    const int outH = effectInfo.rotate90 ? w : h;
+    QTransform matrix = MatrixCalc(effectInfo);
+    if (effectInfo.rotate90) {
+        orderlog::Debug(QStringLiteral("TPrintOrderEffects.GenerateFinalBitmap.Rotate90: start %1")
+                            .arg(orderlog::MemoryUsageStr()));
+        matrix = matrix * QTransform(0, 1, -1, 0, h, 0);
+    }
+    QImage result(outW, outH, format);
     if (result.isNull())
         throw EImgTooBig(QStringLiteral("TPrintOrderEffects.GenerateFinalBitmap: cannot allocate %1x%2")
-                             .arg(w)
-                             .arg(h));
+                             .arg(outW)
+                             .arg(outH));
     result.fill(effectInfo.transparencyAllowed ? QColor(Qt::transparent) : QColor(Qt::white));
 
     const QImage source = bitmapSurface; // shared, only read
-    const QTransform matrix = MatrixCalc(effectInfo);
     const bool smooth = !effectInfo.fastRender;
     if (!source.isNull()) {
         // Large renderings are drawn in horizontal bands on several threads;
         // each band is the same drawing clipped to its rows.
         const int cores = std::max(1, QThread::idealThreadCount());
-        const int bands = std::clamp(std::min(cores, 8), 1, std::max(1, h / 256));
+        const int bands = std::clamp(std::min(cores, 8), 1, std::max(1, outH / 256));
         uchar* bits = result.bits();
         const qsizetype bpl = result.bytesPerLine();
         if (bands == 1) {
-            drawBand(bits, bpl, w, format, 0, h, source, matrix, effectInfo.sourceDrawRect(),
+            drawBand(bits, bpl, outW, format, 0, outH, source, matrix, effectInfo.sourceDrawRect(),
                      effectInfo.sourceRect(), smooth);
         } else {
             std::vector<std::thread> threads;
             threads.reserve(static_cast<size_t>(bands));
             for (int i = 0; i < bands; ++i) {
-                const int y0 = static_cast<int>(int64_t(h) * i / bands);
-                const int y1 = static_cast<int>(int64_t(h) * (i + 1) / bands);
+                const int y0 = static_cast<int>(int64_t(outH) * i / bands);
+                const int y1 = static_cast<int>(int64_t(outH) * (i + 1) / bands);
                 threads.emplace_back([&, y0, y1] {
-                    drawBand(bits, bpl, w, format, y0, y1, source, matrix, effectInfo.sourceDrawRect(),
+                    drawBand(bits, bpl, outW, format, y0, y1, source, matrix, effectInfo.sourceDrawRect(),
                              effectInfo.sourceRect(), smooth);
                 });
             }
@@ -448,13 +459,8 @@ void TPrintOrderEffects::GenerateFinalBitmap(QImage& bitmapSurface, bool& bitmap
 
     if (effectInfo.transparencyAllowed)
         result.convertTo(QImage::Format_ARGB32);
-
-    if (effectInfo.rotate90) {
-        orderlog::Debug(QStringLiteral("TPrintOrderEffects.GenerateFinalBitmap.Rotate90: start %1")
-                            .arg(orderlog::MemoryUsageStr()));
-        result = Rotate90(result);
+    if (effectInfo.rotate90)
         orderlog::Debug(QStringLiteral("TPrintOrderEffects.GenerateFinalBitmap.Rotate90: end %1")
                             .arg(orderlog::MemoryUsageStr()));
-    }
     bitmapSurface = std::move(result);
 }
