@@ -10,6 +10,7 @@
 // before the runs; vips runs as child processes).
 //
 //   bench_imaging [runs=3]
+// With KIOSK_BENCH_OUT set to a folder, both print files are copied there.
 #include "UImageCodec.h"
 #include "UImageEffects.h"
 #include "UImageTransfer.h"
@@ -204,6 +205,14 @@ int main(int argc, char** argv)
     if (getloadavg(load, 3) < 0)
         load[0] = -1;
     std::printf("machine: %d cores, load average %.1f\n", QThread::idealThreadCount(), load[0]);
+    const QString keep = qEnvironmentVariable("KIOSK_BENCH_OUT");
+    if (!keep.isEmpty()) {
+        QDir().mkpath(keep);
+        QFile::remove(keep + QStringLiteral("/ours.jpg"));
+        QFile::remove(keep + QStringLiteral("/vips.jpg"));
+        QFile::copy(outOurs, keep + QStringLiteral("/ours.jpg"));
+        QFile::copy(outVips, keep + QStringLiteral("/vips.jpg"));
+    }
     std::printf("ratio ours / vips: %.2f (aim: at most 2); our peak memory %.0f MB (aim: under 600)\n",
                 median(ours) / median(theirs), peak);
     return 0;
