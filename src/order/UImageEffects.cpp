@@ -3,7 +3,8 @@
 #include "UAppExceptions.h"
 #include "UFormat.h"
 #include "UImageEffect.h"
-#include "UOrderLog_p.h"
+#include "UDebug.h"
+#include "UTools.h"
 
 #include <algorithm>
 #include <array>
@@ -79,7 +80,7 @@ bool isSupportedSurface(const QImage& s)
 
 void logDebug(const QString& fmt, const QVariantList& args)
 {
-    orderlog::Debug(Format(fmt, args));
+    LogDebugFmt(fmt, args);
 }
 
 // Restores the context's offset when a correction ends, also on failure.
@@ -192,7 +193,7 @@ TImageEffects::TImageEffects() = default;
 TImageEffects::~TImageEffects()
 {
     if (fGroupOpCount != 0)
-        orderlog::Fatal(QStringLiteral("TImageEffects.Destroy: fGroupOpCount<>0"));
+        LogFatal(QStringLiteral("TImageEffects.Destroy: fGroupOpCount<>0"));
 }
 
 std::vector<TImageEffectOpItem> TImageEffects::Operations() const
@@ -963,6 +964,6 @@ void TImageEffects::framingCorrect(QSizeF imageSize, QSizeF frameMm, bool imageR
             fillInCorrec(info, m, false);
         }
     } catch (const std::exception& e) {
-        orderlog::Error(QStringLiteral("TImageEffects.framingCorrect"), &e);
+        LogError(QStringLiteral("TImageEffects.framingCorrect"), &e);
     }
 }

@@ -3,7 +3,8 @@
 #include "UAppExceptions.h"
 #include "UFormat.h"
 #include "UImageGeometry_p.h"
-#include "UOrderLog_p.h"
+#include "UDebug.h"
+#include "UTools.h"
 
 #include <QPainter>
 #include <QThread>
@@ -413,8 +414,8 @@ void TPrintOrderEffects::GenerateFinalBitmap(QImage& bitmapSurface, bool& bitmap
     const int outH = effectInfo.rotate90 ? w : h;
     QTransform matrix = MatrixCalc(effectInfo);
     if (effectInfo.rotate90) {
-        orderlog::Debug(QStringLiteral("TPrintOrderEffects.GenerateFinalBitmap.Rotate90: start %1")
-                            .arg(orderlog::MemoryUsageStr()));
+        LogDebug(QStringLiteral("TPrintOrderEffects.GenerateFinalBitmap.Rotate90: start %1")
+                            .arg(TAppTools::AppMemoryUsageStr()));
         matrix = matrix * QTransform(0, 1, -1, 0, h, 0);
     }
     QImage result(outW, outH, format);
@@ -460,7 +461,7 @@ void TPrintOrderEffects::GenerateFinalBitmap(QImage& bitmapSurface, bool& bitmap
     if (effectInfo.transparencyAllowed)
         result.convertTo(QImage::Format_ARGB32);
     if (effectInfo.rotate90)
-        orderlog::Debug(QStringLiteral("TPrintOrderEffects.GenerateFinalBitmap.Rotate90: end %1")
-                            .arg(orderlog::MemoryUsageStr()));
+        LogDebug(QStringLiteral("TPrintOrderEffects.GenerateFinalBitmap.Rotate90: end %1")
+                            .arg(TAppTools::AppMemoryUsageStr()));
     bitmapSurface = std::move(result);
 }
