@@ -32,7 +32,8 @@ bool LabSim::isRunning() const
 
 QString LabSim::baseUrl() const
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(fPort);
+    const bool tls = fArguments.contains(QStringLiteral("--tls"));
+    return QStringLiteral("%1://127.0.0.1:%2").arg(tls ? QStringLiteral("https") : QStringLiteral("http")).arg(fPort);
 }
 
 bool LabSim::start(int timeoutMs)
@@ -48,7 +49,7 @@ bool LabSim::start(int timeoutMs)
     // The simulator's own diagnostics go to the test's error output, where a
     // failing test shows them.
     fProcess->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    fProcess->start(python, { labSimScript(), fFolder, QStringLiteral("--port"), QStringLiteral("0") });
+    fProcess->start(python, QStringList { labSimScript(), fFolder, QStringLiteral("--port"), QStringLiteral("0") } + fArguments);
     if (!fProcess->waitForStarted(timeoutMs)) {
         fError = QStringLiteral("cannot start the simulator: ") + fProcess->errorString();
         stop();

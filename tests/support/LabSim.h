@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -27,6 +28,9 @@ public:
     LabSim(const LabSim&) = delete;
     LabSim& operator=(const LabSim&) = delete;
 
+    // Extra command-line arguments of the next start (e.g. "--tls" cert key).
+    void setArguments(const QStringList& args) { fArguments = args; }
+
     // Starts the simulator and waits for its port line; false (see error())
     // when it could not start within timeoutMs.
     bool start(int timeoutMs = 15000);
@@ -36,7 +40,7 @@ public:
     QString error() const { return fError; }
 
     int port() const { return fPort; }
-    QString baseUrl() const; // "http://127.0.0.1:<port>"
+    QString baseUrl() const; // "http://127.0.0.1:<port>" ("https" with --tls)
     QString folder() const { return fFolder; }
 
     // Sends one control command and returns the simulator's answer; an
@@ -54,6 +58,7 @@ private:
     std::unique_ptr<QTemporaryDir> fTempDir;
     QString fFolder;
     std::unique_ptr<QProcess> fProcess;
+    QStringList fArguments;
     int fPort = 0;
     QString fError;
 };

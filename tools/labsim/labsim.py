@@ -3,6 +3,7 @@
 for running the kiosk on a desk without a lab.
 
     python3 tools/labsim/labsim.py FOLDER [--port N] [--login L --password P]
+                                          [--tls CERT KEY]
 
 FOLDER is the simulator's own storage (the file-transfer page reads and writes
 there). It listens on 127.0.0.1 only. The first line on standard output is
@@ -47,6 +48,7 @@ import importlib
 import json
 import os
 import socket
+import ssl
 import sys
 import threading
 import time
@@ -180,7 +182,7 @@ def load_routes():
     routes = {}
     for path in sorted(glob.glob(os.path.join(HERE, "*.py"))):
         name = os.path.splitext(os.path.basename(path))[0]
-        if name in ("labsim", "common"):
+        if name in ("labsim", "common") or name.startswith("test_"):
             continue
         module = importlib.import_module(name)
         for key, handler in getattr(module, "ROUTES", {}).items():
@@ -371,6 +373,8 @@ def main(argv=None):
     parser.add_argument("--port", type=int, default=8080, help="0 picks a free port")
     parser.add_argument("--login", help="login whose credential the pages require")
     parser.add_argument("--password", default="", help="password of --login")
+    parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"),
+                        help="serve HTTPS with this certificate chain and key (PEM)")
     parser.add_argument("--no-stdin", action="store_true",
                         help="ignore standard input (run in the background)")
     args = parser.parse_args(argv)
@@ -383,6 +387,13 @@ def main(argv=None):
     server.state.login = args.login
     server.state.password = args.password
     server.routes = load_routes()
+    if args.tls:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.tls[0], args.tls[1])
+        # The handshake runs in the connection's own thread, so a client
+        # that refuses the certificate cannot stall the accepting loop.
+        server.socket = context.wrap_socket(server.socket, server_side=True,
+                                            do_handshake_on_connect=False)
 
     sys.stdout.write("LABSIM_PORT=%d\n" % server.server_address[1])
     sys.stdout.flush()
