@@ -1,6 +1,6 @@
 #include "UGuiQueueStepper.h"
 
-#include "UOrderLog_p.h"
+#include "UDebug.h"
 #include "UThreadTaskQueue.h"
 
 #include <QMetaObject>
@@ -47,7 +47,7 @@ void TGuiQueueStepper::step(const QString& where)
         try {
             fQueue->onProcessTask();
         } catch (const std::exception& e) {
-            orderlog::fatal(where, &e);
+            LogFatal(where, &e);
         }
     }
     armIdle();

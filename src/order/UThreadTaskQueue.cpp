@@ -1,6 +1,6 @@
 #include "UThreadTaskQueue.h"
 
-#include "UOrderLog_p.h"
+#include "UDebug.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -227,7 +227,7 @@ IInterfaceRef TThreadTaskBase::onCancelled()
         fQueue = nullptr;
     }
     if (unexpected)
-        orderlog::error(QStringLiteral("TThreadTaskBase.onCancelled: unexpected call"));
+        LogError(QStringLiteral("TThreadTaskBase.onCancelled: unexpected call"));
     return data;
 }
 
@@ -271,7 +271,7 @@ TThreadTaskQueueWithoutThread::TThreadTaskQueueWithoutThread(QCoreApplication* a
 
 TThreadTaskQueueWithoutThread::~TThreadTaskQueueWithoutThread()
 {
-    orderlog::debug(DebugLabel() + QStringLiteral(".Destroy(1) called"));
+    LogDebug(DebugLabel() + QStringLiteral(".Destroy(1) called"));
     SetWakeHandler(nullptr);
     // Clearing Busy first keeps CancelAll from waiting: nothing will run the
     // queue any more.
@@ -279,7 +279,7 @@ TThreadTaskQueueWithoutThread::~TThreadTaskQueueWithoutThread()
     try {
         CancelAll(nullptr);
     } catch (const std::exception& e) {
-        orderlog::error(DebugLabel() + QStringLiteral(".Destroy(1)"), &e);
+        LogError(DebugLabel() + QStringLiteral(".Destroy(1)"), &e);
     }
 }
 
@@ -436,7 +436,7 @@ bool TThreadTaskQueueWithoutThread::onProcessTask()
     {
         std::lock_guard lk(ftaskListSync);
         if (!ftaskListHigh.empty())
-            orderlog::error(DebugLabel() + QStringLiteral(".onProcessTask: unexpected priority tasks requested"));
+            LogError(DebugLabel() + QStringLiteral(".onProcessTask: unexpected priority tasks requested"));
         const auto now = Clock::now();
         auto it = std::find_if(ftaskList.begin(), ftaskList.end(),
                                [&](const TWaitingTask& w) { return w.notBefore <= now; });
@@ -495,11 +495,11 @@ void TThreadTaskQueueWithoutThread::handleTaskFailure(const IThreadTaskForQueueR
     // task again, whatever the task asked for.
     if (tsk->GetToCancel() || ToCancelAllPending()) {
         tsk->onQueueCancel();
-        orderlog::debug(DebugLabel() + QStringLiteral(".onProcessTask: cancelled task not retried"), &ex);
+        LogDebug(DebugLabel() + QStringLiteral(".onProcessTask: cancelled task not retried"), &ex);
         return;
     }
     if (retries >= fMaxRetries.load()) {
-        orderlog::warn(DebugLabel() + QStringLiteral(".onProcessTask: task given up after %1 retries").arg(retries));
+        LogWarn(DebugLabel() + QStringLiteral(".onProcessTask: task given up after %1 retries").arg(retries));
         ProcessError(tsk.get(), ex);
         return;
     }
@@ -530,7 +530,7 @@ bool TThreadTaskQueueWithoutThread::highPriorityTasksInsert(const IThreadTaskFor
         return false;
     }
     if (ex && !isRetry(*ex) && hasHighPriorityTasks())
-        orderlog::debug(DebugLabel() + QStringLiteral(".highPriorityTasksInsert"), ex);
+        LogDebug(DebugLabel() + QStringLiteral(".highPriorityTasksInsert"), ex);
 
     std::lock_guard lk(ftaskListSync);
     if (ftaskListHigh.empty())
@@ -559,7 +559,7 @@ void TThreadTaskQueueWithoutThread::taskListInProgressPop(const IThreadTaskForQu
         std::lock_guard lk(ftaskListSync);
         auto it = std::find(ftaskListInProgress.begin(), ftaskListInProgress.end(), tsk);
         if (!ftaskCur || it == ftaskListInProgress.end()) {
-            orderlog::error(DebugLabel() + QStringLiteral(".taskListInProgressPop: unexpected call"));
+            LogError(DebugLabel() + QStringLiteral(".taskListInProgressPop: unexpected call"));
         }
         if (it != ftaskListInProgress.end())
             ftaskListInProgress.erase(it);
@@ -573,9 +573,9 @@ void TThreadTaskQueueWithoutThread::ProcessError(IThreadTaskForQueue* tsk, const
     if (tsk && tsk->onProcessError(&ex))
         return;
     if (isCancel(ex))
-        orderlog::debug(DebugLabel() + QStringLiteral(".ProcessError"), &ex);
+        LogDebug(DebugLabel() + QStringLiteral(".ProcessError"), &ex);
     else
-        orderlog::error(DebugLabel() + QStringLiteral(".ProcessError"), &ex);
+        LogError(DebugLabel() + QStringLiteral(".ProcessError"), &ex);
 }
 
 bool TThreadTaskQueueWithoutThread::ProcessTaskNested()
@@ -661,7 +661,7 @@ void TThreadTaskQueueWithoutThread::waitEnd()
     if (!Busy())
         return;
     if (IsInQueueThread()) {
-        orderlog::error(DebugLabel() + QStringLiteral(".waitEnd: called from thread queue"));
+        LogError(DebugLabel() + QStringLiteral(".waitEnd: called from thread queue"));
         return;
     }
     const bool onMain = IsMainThread();
@@ -749,14 +749,14 @@ bool TThreadTaskQueueWithoutThread::onTaskCancelAsked(IThreadTaskForQueue* tsk, 
             // running task stops at its next cancellation check.
             if (fQueueWaitingMainThread.load()) {
                 if (fHighPriorityRequested.load())
-                    orderlog::error(DebugLabel()
+                    LogError(DebugLabel()
                                     + QStringLiteral(".onTaskCancelAsked: called from main thread and waited by thread queue !!"));
                 tsk->onCancelled();
                 return true;
             }
         }
         if (counter == 0 && IsInQueueThread()) {
-            orderlog::error(DebugLabel() + QStringLiteral(".onTaskCancelAsked: called from thread queue !!"));
+            LogError(DebugLabel() + QStringLiteral(".onTaskCancelAsked: called from thread queue !!"));
             return false;
         }
         if (counter < 5) {
@@ -960,7 +960,7 @@ void TThreadTaskQueue::SetQueuePaused(bool value)
 {
     if (fQueuePaused.exchange(value) == value)
         return;
-    orderlog::debug(DebugLabel() + (value ? QStringLiteral(".QueuePaused=true") : QStringLiteral(".QueuePaused=false")));
+    LogDebug(DebugLabel() + (value ? QStringLiteral(".QueuePaused=true") : QStringLiteral(".QueuePaused=false")));
     WakeUp();
 }
 
@@ -981,13 +981,13 @@ bool TThreadTaskQueue::WorkerAlive() const
 
 void TThreadTaskQueue::onThreadStart()
 {
-    orderlog::debug(DebugLabel() + QStringLiteral(".onThreadStart"));
+    LogDebug(DebugLabel() + QStringLiteral(".onThreadStart"));
 }
 
 void TThreadTaskQueue::onThreadStop()
 {
     SetBusy(false);
-    orderlog::debug(DebugLabel() + QStringLiteral(".onThreadStop"));
+    LogDebug(DebugLabel() + QStringLiteral(".onThreadStop"));
 }
 
 void TThreadTaskQueue::WakeUp()
@@ -1032,13 +1032,13 @@ void TThreadTaskQueue::workerLoop()
             while (!fTerminateRequested.load()) {
                 if (QueuePaused()) {
                     if (!paused)
-                        orderlog::debug(DebugLabel() + QStringLiteral(".Execute: thread suspended"));
+                        LogDebug(DebugLabel() + QStringLiteral(".Execute: thread suspended"));
                     paused = true;
                     waitForWork();
                     continue;
                 }
                 if (paused)
-                    orderlog::debug(DebugLabel() + QStringLiteral(".Execute: thread resumed"));
+                    LogDebug(DebugLabel() + QStringLiteral(".Execute: thread resumed"));
                 paused = false;
                 bool processed;
                 try {
@@ -1046,7 +1046,7 @@ void TThreadTaskQueue::workerLoop()
                 } catch (const ECancel& e) {
                     // A cancellation that escaped the error report (the
                     // report itself was cancelled): the worker goes on.
-                    orderlog::debug(DebugLabel() + QStringLiteral(".TQueueThread.Execute"), &e);
+                    LogDebug(DebugLabel() + QStringLiteral(".TQueueThread.Execute"), &e);
                     processed = true;
                 }
                 if (processed)
@@ -1060,10 +1060,10 @@ void TThreadTaskQueue::workerLoop()
         }
         onThreadStop();
     } catch (const std::exception& e) {
-        orderlog::fatal(DebugLabel() + QStringLiteral(".TQueueThread.Execute"), &e);
+        LogFatal(DebugLabel() + QStringLiteral(".TQueueThread.Execute"), &e);
         died = true;
     } catch (...) {
-        orderlog::fatal(DebugLabel() + QStringLiteral(".TQueueThread.Execute: unknown exception"));
+        LogFatal(DebugLabel() + QStringLiteral(".TQueueThread.Execute: unknown exception"));
         died = true;
     }
     if (died) {
@@ -1073,7 +1073,7 @@ void TThreadTaskQueue::workerLoop()
         try {
             ClearTasks();
         } catch (const std::exception& e) {
-            orderlog::error(DebugLabel() + QStringLiteral(".TQueueThread.Execute"), &e);
+            LogError(DebugLabel() + QStringLiteral(".TQueueThread.Execute"), &e);
         }
         SetBusy(false);
     }
@@ -1086,11 +1086,11 @@ void TThreadTaskQueue::Shutdown()
 {
     if (fShutdownDone.exchange(true))
         return;
-    orderlog::debug(DebugLabel() + QStringLiteral(".Destroy(2) called"));
+    LogDebug(DebugLabel() + QStringLiteral(".Destroy(2) called"));
     try {
         CancelAll(nullptr);
     } catch (const std::exception& e) {
-        orderlog::error(DebugLabel() + QStringLiteral(".Destroy(2)"), &e);
+        LogError(DebugLabel() + QStringLiteral(".Destroy(2)"), &e);
     }
     try {
         RefuseTasks(DebugLabel() + QStringLiteral(".AddTask: the queue is stopped"));
@@ -1107,7 +1107,7 @@ void TThreadTaskQueue::Shutdown()
         }
         SetBusy(false);
     } catch (const std::exception& e) {
-        orderlog::error(DebugLabel() + QStringLiteral(".Destroy(2)"), &e);
+        LogError(DebugLabel() + QStringLiteral(".Destroy(2)"), &e);
     }
 }
 
@@ -1123,7 +1123,7 @@ TThreadTaskQueue::TQueueThread::TQueueThread(TThreadTaskQueue* queue)
 
 TThreadTaskQueue::TQueueThread::~TQueueThread()
 {
-    orderlog::debug(DebugLabel() + QStringLiteral(".TQueueThreadBase.Destroy called"));
+    LogDebug(DebugLabel() + QStringLiteral(".TQueueThreadBase.Destroy called"));
     if (isRunning()) {
         TerminatedSet();
         wait();
@@ -1137,7 +1137,7 @@ QString TThreadTaskQueue::TQueueThread::DebugLabel() const
 
 void TThreadTaskQueue::TQueueThread::TerminatedSet()
 {
-    orderlog::debug(DebugLabel() + QStringLiteral(".TQueueThreadBase.TerminatedSet called"));
+    LogDebug(DebugLabel() + QStringLiteral(".TQueueThreadBase.TerminatedSet called"));
     fqueue->fTerminateRequested.store(true);
     fqueue->WakeUp();
 }
