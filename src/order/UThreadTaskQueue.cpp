@@ -437,6 +437,8 @@ bool TThreadTaskQueueWithoutThread::onProcessTask()
         std::lock_guard lk(ftaskListSync);
         if (!ftaskListHigh.empty())
             LogError(DebugLabel() + QStringLiteral(".onProcessTask: unexpected priority tasks requested"));
+        if (IsPaused())
+            return false;
         const auto now = Clock::now();
         auto it = std::find_if(ftaskList.begin(), ftaskList.end(),
                                [&](const TWaitingTask& w) { return w.notBefore <= now; });
@@ -646,8 +648,8 @@ void TThreadTaskQueueWithoutThread::CancelAll(QObject* parent)
             ctrl->setProperty("enabled", wasEnabled);
     };
     try {
-        onCancelAllStart();
         ClearTasks();
+        onTasksCleared();
         waitEnd();
     } catch (...) {
         restore();
@@ -1000,9 +1002,9 @@ void TThreadTaskQueue::WakeUp()
     TThreadTaskQueueWithoutThread::WakeUp();
 }
 
-// A paused worker takes no task, so the wait of CancelAll would never end:
-// cancelling everything lifts the pause.
-void TThreadTaskQueue::onCancelAllStart()
+// A paused worker takes no step, so the wait of CancelAll would never end:
+// cancelling everything lifts the pause (once nothing is left to run).
+void TThreadTaskQueue::onTasksCleared()
 {
     SetQueuePaused(false);
     WakeUp();

@@ -238,8 +238,13 @@ protected:
     // Moves the high-priority tasks to the head of the waiting list; tsk (may
     // be null) is put back right behind them. False when there were none.
     virtual bool highPriorityTasksInsert(const IThreadTaskForQueueRef& tsk, const std::exception* ex);
-    // Called when CancelAll starts.
-    virtual void onCancelAllStart() { }
+    // Called by CancelAll once the waiting tasks are cancelled, before it
+    // waits for the queue's thread.
+    virtual void onTasksCleared() { }
+    // A paused queue takes no task; checked under the lock as a step takes
+    // its task, so a task queued after the pause never runs before the
+    // pause is lifted.
+    virtual bool IsPaused() const { return false; }
     void MainThreadWaitStart();
     void MainThreadWaitEnd();
     // From now on AddTask raises a plain exception with this message.
@@ -309,7 +314,8 @@ protected:
     virtual void onThreadStart();
     virtual void onThreadStop();
     void WakeUp() override;
-    void onCancelAllStart() override;
+    void onTasksCleared() override;
+    bool IsPaused() const override { return QueuePaused(); }
     // Cancels every task and stops the worker thread. Every class derived
     // from this one calls it first thing in its destructor, before its own
     // members go, since the worker calls the queue's virtual operations.

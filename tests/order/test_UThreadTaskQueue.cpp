@@ -616,7 +616,9 @@ TEST(MainThreadSynchro, CancelledTaskGetsCancelBeforeTheCall)
     std::atomic<bool> ready { false };
     std::atomic<bool> ranOnMain { false };
     std::atomic<int> outcome { 0 };
+    std::atomic<bool> started { false };
     self = q->AddCall([&] {
+        started = true;
         spinUntil([&] { return ready.load(); });
         try {
             TThreadTaskQueueWithoutThread::MainThreadSynchro([&] { ranOnMain = true; });
@@ -625,7 +627,7 @@ TEST(MainThreadSynchro, CancelledTaskGetsCancelBeforeTheCall)
             outcome = 1;
         }
     });
-    ASSERT_TRUE(spinUntil([&] { return self->IsWaitingForExec() && q->hasTaskInProgress(); }));
+    ASSERT_TRUE(spinUntil([&] { return started.load(); }));
     EXPECT_FALSE(self->CancelAsk(ttwm_nowait));
     ready = true;
     ASSERT_TRUE(testsupport::waitFor([&] { return outcome.load() != 0; }));
