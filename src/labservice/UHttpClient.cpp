@@ -179,7 +179,7 @@ size_t THttpClient::Transfer::OnWrite(char* data, size_t size, size_t count, voi
         }
         if (t->toSink) {
             if (t->sink->write(data, qint64(len)) != qint64(len))
-                throw Exception(QStringLiteral("THttpClient: cannot write the reply body: ") + t->sink->errorString());
+                throw EStreamError(QStringLiteral("THttpClient: cannot write the reply body: ") + t->sink->errorString());
         } else if (t->notify || r.fBody.size() + qint64(len) <= kMaxKeptErrorBody) {
             r.fBody.append(data, qsizetype(len));
         }
@@ -281,6 +281,18 @@ THttpResponsePtr THttpClient::Post(const QString& url, const THttpHeaderList& he
 
 THttpResponsePtr THttpClient::Perform(Transfer& t)
 {
+    // A file to upload that cannot be read is a local failure, told as such
+    // before anything is sent.
+    if (t.form) {
+        for (const auto& p : t.form->fParts) {
+            if (p.filePath.isEmpty())
+                continue;
+            QFile probe(p.filePath);
+            if (!probe.open(QIODevice::ReadOnly))
+                throw EFOpenError(QStringLiteral("THttpClient: cannot read %1: %2").arg(p.filePath, probe.errorString()));
+        }
+    }
+
     CURL* c = static_cast<CURL*>(fCurl);
     t.client = this;
     t.curl = c;
@@ -331,10 +343,6 @@ THttpResponsePtr THttpClient::Perform(Transfer& t)
             if (p.filePath.isEmpty()) {
                 curl_mime_data(part, p.value.constData(), size_t(p.value.size()));
             } else {
-                QFile probe(p.filePath);
-                if (!probe.open(QIODevice::ReadOnly))
-                    throw Exception(QStringLiteral("THttpClient: cannot read %1: %2").arg(p.filePath, probe.errorString()));
-                probe.close();
                 curl_mime_filedata(part, QFile::encodeName(p.filePath).constData());
                 curl_mime_filename(part, QFileInfo(p.filePath).fileName().toUtf8().constData());
                 if (!p.contentType.isEmpty())

@@ -223,6 +223,41 @@ TEST_F(NetHttpTest, ARefusedBodyNeverLandsInTheCallersStream)
     EXPECT_EQ(stream.pos(), 4);
 }
 
+// A device that takes n bytes and then fails, like a full disk.
+class FailDevice : public QIODevice {
+public:
+    explicit FailDevice(qint64 n) : fLeft(n) { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 len) override
+    {
+        if (len > fLeft) {
+            setErrorString(QStringLiteral("No space left on device"));
+            return -1;
+        }
+        fLeft -= len;
+        return len;
+    }
+
+private:
+    qint64 fLeft;
+};
+
+TEST_F(NetHttpTest, AStreamThatCannotTakeTheBodyEndsTheRequest)
+{
+    TNetHttp http;
+    FailDevice full(20000);
+    try {
+        http.HttpGet(url("/__bytes?size=100000"), &full);
+        FAIL();
+    } catch (const EStreamError& e) {
+        EXPECT_EQ(e.Message(), "THttpClient: cannot write the reply body: No space left on device");
+    }
+    http.HttpGet(url("/__text?text=still%20usable"), nullptr);
+    EXPECT_EQ(http.ResponseAsString(), "still usable");
+}
+
 TEST_F(NetHttpTest, BodyGoesIntoTheStreamFromItsPosition)
 {
     TNetHttp http;
@@ -310,6 +345,9 @@ TEST_F(NetHttpTest, CancellingTheTaskStopsTheDownloadWithinOneBlock)
     QByteArray bytes;
     QBuffer stream(&bytes);
     stream.open(QIODevice::WriteOnly);
+    // The server trickles the body; without the cancel this would take
+    // several seconds.
+    ASSERT_TRUE(sim.addFault({ { "kind", "slow" }, { "chunk", kLargestBlock }, { "delay_ms", 20 } }));
     CountingSource source(3); // the start of the body and two blocks pass
     bool cancelled = false;
     std::thread worker([&] {

@@ -549,6 +549,19 @@ TEST_F(NetTransferTest, RefusedUploadAndFolderCreationFail)
     EXPECT_FALSE(QFile::exists(stored("o/p.jpg")));
 }
 
+TEST_F(NetTransferTest, AMissingLocalFileIsALocalErrorAndSendsNothing)
+{
+    auto t = client();
+    try {
+        t->UploadFile(local.filePath("absent.jpg"), "o/absent.jpg", false);
+        FAIL();
+    } catch (const EFOpenError& e) {
+        EXPECT_TRUE(e.Message().contains("absent.jpg"));
+        EXPECT_FALSE(TNetTransfer::isNetError(e));
+    }
+    EXPECT_TRUE(pageRequests().isEmpty());
+}
+
 TEST_F(NetTransferTest, AFailedDownloadLeavesTheOldFileIntact)
 {
     testsupport::writeAll(stored("u/new.bin"), PatternText(50000).toLatin1());
