@@ -1,7 +1,9 @@
 #include "UImageTransfer.h"
 
 #include "UAppExceptions.h"
+#include "UImageCodec.h"
 #include "UImageGeometry_p.h"
+#include "UThreadCancel.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -113,6 +115,13 @@ TImgRawMode TImageTransferTools::RawModeChoose(bool& forceCrop, const TImageEffe
     return rawAllowed;
 }
 
+void TImageTransferTools::WriteRawAsJpeg(const QString& photoPath, const QString& path)
+{
+    const QImage photo = TImageCodec::LoadFromFile(photoPath);
+    ThreadCancel::Check();
+    TImageCodec::SaveToFile(photo, path, RawJpegQuality);
+}
+
 // ---------------------------------------------------------------------------
 // Rendering
 
@@ -157,6 +166,7 @@ QImage TImageTransferTools::Render(const TImageEffects& effects, TImageEffectInf
     info.src = QSizeF(photo.size());
     bool readOnly = photoReadOnly;
     effects.play(photo, readOnly, info);
+    ThreadCancel::Check();
 
     if (mode == TOrderBitmapMode::obm_sizeMaxNoRender || mode == TOrderBitmapMode::obm_sizeMaxNoCrop) {
         if (readOnly) {

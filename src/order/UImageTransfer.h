@@ -63,6 +63,10 @@ public:
     static TImgRawMode RawModeChoose(bool& forceCrop, const TImageEffects& effects, bool hasPhoto,
                                      TImgRawMode rawAllowed);
 
+    // The whole photo decoded and written as JPEG at RawJpegQuality (the
+    // raw copy for a lab that takes JPEG only).
+    static void WriteRawAsJpeg(const QString& photoPath, const QString& path);
+
     // --- rendering --------------------------------------------------------
 
     // Prepares the context of a rendering and returns the picture size worth

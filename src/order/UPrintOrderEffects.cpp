@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -443,10 +444,15 @@ void TPrintOrderEffects::GenerateFinalBitmap(QImage& bitmapSurface, bool& bitmap
             for (int i = 0; i < bands; ++i) {
                 const int y0 = static_cast<int>(int64_t(outH) * i / bands);
                 const int y1 = static_cast<int>(int64_t(outH) * (i + 1) / bands);
-                threads.emplace_back([&, y0, y1] {
+                const auto draw = [&, y0, y1] {
                     drawBand(bits, bpl, outW, format, y0, y1, source, matrix, effectInfo.sourceDrawRect(),
                              effectInfo.sourceRect(), smooth);
-                });
+                };
+                try {
+                    threads.emplace_back(draw);
+                } catch (const std::system_error&) {
+                    draw(); // no thread to be had: this band on the calling thread
+                }
             }
             for (std::thread& t : threads)
                 t.join();

@@ -227,3 +227,19 @@ TEST(TImageTransferTools, PrintFileReadsBack)
     EXPECT_NEAR(qBlue(centre), 136, 4);
     EXPECT_TRUE(QFileInfo(path).fileName().startsWith(QStringLiteral("2_")));
 }
+
+TEST(TImageTransferTools, RawCopyAsJpeg)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("scan.png"));
+    QImage img(320, 200, QImage::Format_RGB32);
+    img.fill(qRgb(10, 200, 30));
+    TImageCodec::SaveToFile(img, source, 0);
+    const QString path = dir.filePath(QStringLiteral("YR_1_000000000.jpg"));
+    TImageTransferTools::WriteRawAsJpeg(source, path);
+    const QImage back(path);
+    ASSERT_FALSE(back.isNull());
+    EXPECT_EQ(back.size(), QSize(320, 200));
+    EXPECT_NEAR(qGreen(back.pixel(100, 100)), 200, 3);
+    EXPECT_THROW(TImageTransferTools::WriteRawAsJpeg(dir.filePath(QStringLiteral("missing.png")), path), Exception);
+}
