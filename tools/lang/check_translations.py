@@ -52,6 +52,9 @@ SAME_EVERYWHERE = {
 SAME_AS_ENGLISH = {
     "de": {"April", "August", "September", "November", "Album", "Cloud",
            "Sepia", "Transparent", "Desktop", "Downloads"},
+    "fr": {"Recto", "Verso", "Page %d", "(%d pages)", "%d pages",
+           "Page %d / %d", "%d packs", "Information", "Documents", "Options",
+           "Transparent", "Cloud", "Total", "Album", "dd/mm/yyyy"},
 }
 
 
