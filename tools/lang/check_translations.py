@@ -55,6 +55,8 @@ SAME_AS_ENGLISH = {
     "fr": {"Recto", "Verso", "Page %d", "(%d pages)", "%d pages",
            "Page %d / %d", "%d packs", "Information", "Documents", "Options",
            "Transparent", "Cloud", "Total", "Album", "dd/mm/yyyy"},
+    "es": {"No", "%d packs", "Sepia", "Total", "Total: %s", "Subtotal: %s",
+           "dd/mm/yyyy"},
 }
 
 
