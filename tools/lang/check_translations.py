@@ -57,6 +57,7 @@ SAME_AS_ENGLISH = {
            "Transparent", "Cloud", "Total", "Album", "dd/mm/yyyy"},
     "es": {"No", "%d packs", "Sepia", "Total", "Total: %s", "Subtotal: %s",
            "dd/mm/yyyy"},
+    "it": {"No", "Album", "Cloud", "Desktop", "dd/mm/yyyy"},
 }
 
 
