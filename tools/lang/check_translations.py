@@ -58,6 +58,7 @@ SAME_AS_ENGLISH = {
     "es": {"No", "%d packs", "Sepia", "Total", "Total: %s", "Subtotal: %s",
            "dd/mm/yyyy"},
     "it": {"No", "Album", "Cloud", "Desktop", "dd/mm/yyyy"},
+    "nl": {"%d packs", "Album", "Cloud", "Sepia", "Downloads"},
 }
 
 
