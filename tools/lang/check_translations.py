@@ -59,6 +59,8 @@ SAME_AS_ENGLISH = {
            "dd/mm/yyyy"},
     "it": {"No", "Album", "Cloud", "Desktop", "dd/mm/yyyy"},
     "nl": {"%d packs", "Album", "Cloud", "Sepia", "Downloads"},
+    "pt": {"Verso", "%d packs", "Total", "Total: %s", "Subtotal: %s",
+           "dd/mm/yyyy"},
 }
 
 
