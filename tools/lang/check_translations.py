@@ -61,6 +61,7 @@ SAME_AS_ENGLISH = {
     "nl": {"%d packs", "Album", "Cloud", "Sepia", "Downloads"},
     "pt": {"Verso", "%d packs", "Total", "Total: %s", "Subtotal: %s",
            "dd/mm/yyyy"},
+    "dk": {"Information", "Album", "Cloud", "Sepia", "Subtotal: %s"},
 }
 
 
