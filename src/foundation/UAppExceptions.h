@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <exception>
+#include <typeinfo>
 
 class TLangText;
 
@@ -29,9 +30,62 @@ public:
 
     const char* what() const noexcept override { return fWhat.constData(); }
 
+    // The exception that caused this one (the next link of the chain of
+    // causes), null when there is none. Typically set in a handler:
+    //   catch (...) { EOrder e(msg); e.SetInnerException(std::current_exception()); throw e; }
+    const std::exception_ptr& InnerException() const noexcept { return fInner; }
+    void SetInnerException(std::exception_ptr inner) { fInner = std::move(inner); }
+
 private:
     QString fMessage;
     QByteArray fWhat;
+    std::exception_ptr fInner;
+};
+
+// The exception object held by `p`, null when `p` is null or holds no
+// std::exception. The object lives as long as `p` (or a copy of it) does.
+const std::exception* ExceptionFromPtr(const std::exception_ptr& p) noexcept;
+
+// Class name of any exception as the log prints it: ClassName() for ours,
+// the demangled C++ type name for the others ("std::bad_alloc").
+QString ExceptionClassName(const std::exception& e);
+
+// Message of any exception: Message() for ours, what() for the others.
+QString ExceptionMessage(const std::exception& e);
+
+// The runtime's operating-system error: a failed system call, with the
+// system's own error text.
+class EOSError : public Exception {
+public:
+    using Exception::Exception;
+    KIOSK_EXCEPTION_CLASSNAME(EOSError)
+};
+
+// A file could not be opened or created.
+class EFOpenError : public Exception {
+public:
+    using Exception::Exception;
+    KIOSK_EXCEPTION_CLASSNAME(EFOpenError)
+};
+
+class EFCreateError : public Exception {
+public:
+    using Exception::Exception;
+    KIOSK_EXCEPTION_CLASSNAME(EFCreateError)
+};
+
+// A read or write on an open file or stream failed or was short.
+class EStreamError : public Exception {
+public:
+    using Exception::Exception;
+    KIOSK_EXCEPTION_CLASSNAME(EStreamError)
+};
+
+// A resource built into the program is missing or unreadable.
+class EResNotFound : public Exception {
+public:
+    using Exception::Exception;
+    KIOSK_EXCEPTION_CLASSNAME(EResNotFound)
 };
 
 // A picture is too big to be loaded; treated like running out of memory.

@@ -1,0 +1,404 @@
+#include "UDebug.h"
+
+#include "UAppExceptions.h"
+#include "UFormat.h"
+#include "UTools.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QSysInfo>
+#include <QVersionNumber>
+
+#include <algorithm>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcLogFile, "kiosk.logfile")
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kNoFile = QStringLiteral("none");
+const QString kSixSpaces = QStringLiteral("      ");
+
+std::atomic<TLogFile*> gLog { nullptr };
+
+// Closes the global log at the very end of the process, after everything
+// else that may log has gone.
+struct TLogFinalizer {
+    ~TLogFinalizer() { TLogFile::GlobalClose(); }
+} gLogFinalizer;
+
+QString threadIdHex()
+{
+    // The kernel's id of the thread: short, unique while the thread lives,
+    // and the one that system tools (top -H, gdb) show.
+    const auto tid = static_cast<quint32>(::gettid());
+    return QStringLiteral("%1").arg(tid, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+QString osDescription()
+{
+    const QVersionNumber kernel = QVersionNumber::fromString(QSysInfo::kernelVersion());
+    return QStringLiteral("%1 (Version %2.%3, Build %4, %5-bit Edition)")
+        .arg(QSysInfo::prettyProductName())
+        .arg(kernel.majorVersion())
+        .arg(kernel.minorVersion())
+        .arg(kernel.microVersion())
+        .arg(QSysInfo::WordSize);
+}
+
+quint8 applyLevelRule(TLogLevel level, bool debugMode)
+{
+    if (debugMode)
+        return ll_debug;
+    return quint8(level) > quint8(ll_info) ? quint8(ll_info) : quint8(level);
+}
+
+bool writesNoFile(const QString& path)
+{
+    return path.isEmpty() || path == kNoFile;
+}
+
+// A side-file suffix becomes part of a file name: it must not leave the log
+// folder.
+bool isSafeSuffix(const QString& suffix)
+{
+    return !suffix.contains(QLatin1Char('/')) && !suffix.contains(QLatin1Char('\\')) && !suffix.contains(QLatin1String(".."))
+        && !suffix.contains(QChar(0));
+}
+
+} // namespace
+
+void LogPlatformDebugOutput(const QString& text)
+{
+    qCDebug(lcLogFile).noquote() << text;
+}
+
+TLogFile::TLogFile(const QString& path, TLogLevel level, qint32 fileCount, const QString& appInfo, bool debugMode)
+    : fLogFilePath(path)
+    , fLogLevel(applyLevelRule(level, debugMode))
+    , fLogFileCount(fileCount)
+    , fAppInfo(appInfo)
+    , fDebugMode(debugMode)
+{
+}
+
+TLogFile::~TLogFile() = default;
+
+void TLogFile::ChangeLevel(TLogLevel level, bool debugMode)
+{
+    fDebugMode.store(debugMode, std::memory_order_relaxed);
+    fLogLevel.store(applyLevelRule(level, debugMode), std::memory_order_relaxed);
+}
+
+QString TLogFile::logLevelToString(TLogLevel level)
+{
+    switch (quint8(level)) {
+    case ll_debug:
+        return QStringLiteral("DEBUG");
+    case ll_info:
+        return QStringLiteral("INFO");
+    case ll_warn:
+        return QStringLiteral("WARN");
+    case ll_error:
+        return QStringLiteral("ERROR");
+    case ll_fatal:
+        return QStringLiteral("FATAL");
+    default:
+        return QStringLiteral("??");
+    }
+}
+
+QString TLogFile::exceptionToString(const std::exception& ex, TQzLogDest logDest, bool bForDebug)
+{
+    auto details = [](const std::exception& e) -> QString {
+        if (const auto* app = dynamic_cast<const EappBase*>(&e))
+            return app->MessageDetails();
+        return QString();
+    };
+    auto bracketed = [](const std::exception& e) {
+        return QLatin1Char('[') + ExceptionClassName(e) + QLatin1Char(']') + ExceptionMessage(e);
+    };
+
+    QString text;
+    switch (logDest) {
+    case TQzLogDest::MsgBox:
+        text = ExceptionMessage(ex);
+        break;
+    case TQzLogDest::EventLog:
+        text = bracketed(ex);
+        break;
+    case TQzLogDest::FileLog: {
+        text = bracketed(ex);
+        const QString d = details(ex);
+        if (!d.isEmpty())
+            text += kCrLf + d;
+        break;
+    }
+    }
+
+    const bool withInner = logDest != TQzLogDest::MsgBox || bForDebug;
+    if (!withInner)
+        return text;
+
+    // Follow the chain of causes. The depth cap guards against a chain that
+    // loops back on itself.
+    const std::exception* current = &ex;
+    for (int depth = 0; depth < 64; ++depth) {
+        const auto* own = dynamic_cast<const Exception*>(current);
+        if (!own)
+            break;
+        const std::exception* inner = ExceptionFromPtr(own->InnerException());
+        if (!inner)
+            break;
+        text += kCrLf + (logDest == TQzLogDest::MsgBox ? ExceptionMessage(*inner) : bracketed(*inner));
+        const QString d = details(*inner);
+        if (!d.isEmpty())
+            text += kCrLf + d;
+        current = inner;
+    }
+    return text;
+}
+
+QString TLogFile::HeaderText() const
+{
+    const QString dashes(86, QLatin1Char('-'));
+    QString h;
+    h += kCrLf;
+    h += dashes + kCrLf;
+    h += QStringLiteral("App Info: ") + fAppInfo + kCrLf;
+    h += QStringLiteral("OS Info : ") + osDescription() + kCrLf;
+    h += QStringLiteral("Device  : ") + TAppTools::getDeviceDebugInfo() + kCrLf;
+    h += QStringLiteral("Compil. :") + QStringLiteral(" [GUI DISAPPEAR OPTIM]") + QStringLiteral(" [BMP RES OPTIM]")
+        + QStringLiteral(" [BMP TEX OPTIM]") + QStringLiteral(" [STYLECACHE OFF]") + kCrLf;
+    h += dashes;
+    return h;
+}
+
+void TLogFile::LogAdd(TLogLevel level, const QString& msg, const std::exception* ex)
+{
+    if (quint8(level) < fLogLevel.load(std::memory_order_relaxed))
+        return;
+    std::lock_guard<std::mutex> lock(fFileSync);
+    try {
+        const QDateTime now = QDateTime::currentDateTime();
+        QString text;
+        if (msg.startsWith(QLatin1String("$$"))) {
+            text = msg.mid(2);
+        } else {
+            text = logLevelToString(level) + QLatin1Char(' ') + now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
+                + QLatin1Char(':') + threadIdHex() + QLatin1Char(':') + msg;
+        }
+        if (ex) {
+            if (!msg.isEmpty())
+                text += kCrLf;
+            text += exceptionToString(*ex, TQzLogDest::FileLog, fDebugMode.load(std::memory_order_relaxed));
+        }
+        logWrite(now, text);
+    } catch (const std::exception& e) {
+        LogPlatformDebugOutput(QStringLiteral("LOGERROR: ") + ExceptionMessage(e) + QLatin1Char('.') + kSixSpaces);
+    } catch (...) {
+        LogPlatformDebugOutput(QStringLiteral("LOGERROR: unknown failure.") + kSixSpaces);
+    }
+}
+
+QString TLogFile::logFileName(const QDateTime& when) const
+{
+    if (writesNoFile(fLogFilePath))
+        return QString();
+    if (!QDir().mkpath(fLogFilePath))
+        throw Exception(QStringLiteral("TLogFile.logFileName failure on path \"%1\"").arg(fLogFilePath));
+    return QDir(fLogFilePath).filePath(QStringLiteral("Qz-") + when.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".log"));
+}
+
+void TLogFile::logWrite(const QDateTime& when, const QString& text)
+{
+    const QString fileName = logFileName(when);
+    if (fileName.isEmpty())
+        return;
+    if (!fStarted) {
+        LogPlatformDebugOutput(QStringLiteral("DEBUG: logfile=") + fileName + QLatin1Char('.') + kSixSpaces);
+        writeBlock(fileName, HeaderText());
+        // Only a header that reached the file counts; otherwise the next
+        // line tries again.
+        fStarted = true;
+    }
+    writeBlock(fileName, text);
+}
+
+void TLogFile::writeBlock(const QString& fileName, const QString& text)
+{
+    const bool isNew = !QFileInfo::exists(fileName);
+    if (isNew)
+        logRotate();
+    QFile f(fileName);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
+    QByteArray bytes;
+    if (f.size() == 0)
+        bytes = QByteArrayLiteral("\xEF\xBB\xBF");
+    bytes += text.toUtf8();
+    bytes += "\r\n";
+    if (f.write(bytes) != bytes.size() || !f.flush())
+        throw EStreamError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, f.errorString()));
+}
+
+void TLogFile::logRotate() const
+{
+    if (fLogFileCount <= 0)
+        return;
+    QDir dir(fLogFilePath);
+    if (!dir.exists())
+        return;
+    // Only this log's own files: other programs' ".log" files in a shared
+    // folder are none of our business.
+    const QStringList names = dir.entryList({ QStringLiteral("Qz-*.log") },
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::NoSort);
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& n : names) {
+        if (n.startsWith(QLatin1String("Qz-")) && n.endsWith(QLatin1String(".log")))
+            paths << dir.filePath(n);
+    }
+    if (paths.size() < fLogFileCount)
+        return;
+    std::sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseSensitive) < 0;
+    });
+    const qsizetype toDelete = paths.size() - fLogFileCount + 1;
+    for (qsizetype i = 0; i < toDelete; ++i) {
+        QFile f(paths[i]);
+        // A file that cannot go (permissions, removed meanwhile) must not
+        // cost today's lines: it is reported and the write goes on.
+        if (!f.remove() && QFileInfo::exists(paths[i])) {
+            LogPlatformDebugOutput(QStringLiteral("LOGERROR: TLogFile.logRotate: can't delete file '%1': %2.")
+                                       .arg(paths[i], f.errorString())
+                + kSixSpaces);
+        }
+    }
+}
+
+void TLogFile::DumpInFile(TLogLevel level, QIODevice& stream, const QString& suffix)
+{
+    if (quint8(level) < fLogLevel.load(std::memory_order_relaxed) || writesNoFile(fLogFilePath))
+        return;
+    try {
+        if (!QDir().mkpath(fLogFilePath))
+            throw Exception(QStringLiteral("TLogFile.DumpInFile failure on path \"%1\"").arg(fLogFilePath));
+        if (!isSafeSuffix(suffix))
+            throw Exception(QStringLiteral("TLogFile.DumpInFile: invalid file suffix '%1'").arg(suffix));
+        const QString fileName = QDir(fLogFilePath).filePath(QStringLiteral("Qz-")
+            + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-') + suffix + QStringLiteral(".log"));
+        if (stream.isSequential() || !stream.isReadable())
+            throw EStreamError(QStringLiteral("TLogFile.DumpInFile: stream cannot be read from its start"));
+        const qint64 savedPos = stream.pos();
+        struct Restore {
+            QIODevice& s;
+            qint64 pos;
+            ~Restore() { s.seek(pos); }
+        } restore { stream, savedPos };
+        if (!stream.seek(0))
+            throw EStreamError(QStringLiteral("TLogFile.DumpInFile: stream cannot be read from its start"));
+        QSaveFile out(fileName);
+        if (!out.open(QIODevice::WriteOnly))
+            throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, out.errorString()));
+        char buffer[65536];
+        for (;;) {
+            const qint64 n = stream.read(buffer, sizeof buffer);
+            if (n < 0)
+                throw EStreamError(QStringLiteral("TLogFile.DumpInFile: stream read error"));
+            if (n == 0)
+                break;
+            if (out.write(buffer, n) != n)
+                throw EStreamError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, out.errorString()));
+        }
+        if (!out.commit())
+            throw EStreamError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, out.errorString()));
+    } catch (const std::exception& e) {
+        LogAdd(ll_fatal, QStringLiteral("TLogFile.DumpInFile"), &e);
+    }
+}
+
+void TLogFile::GlobalOpen(const QString& path, TLogLevel level, qint32 fileCount, const QString& appInfo, bool debugMode)
+{
+    if (gLog.load())
+        throw Exception(QStringLiteral("TLogFile.GlobalOpen: already opened"));
+    auto* log = new TLogFile(path, level, fileCount, appInfo, debugMode);
+    TLogFile* expected = nullptr;
+    if (!gLog.compare_exchange_strong(expected, log)) {
+        delete log;
+        throw Exception(QStringLiteral("TLogFile.GlobalOpen: already opened"));
+    }
+}
+
+void TLogFile::GlobalClose()
+{
+    delete gLog.exchange(nullptr);
+}
+
+TLogFile* TLogFile::Global()
+{
+    return gLog.load();
+}
+
+void TLogFile::GlobalChangeLevel(TLogLevel level, bool debugMode)
+{
+    if (TLogFile* log = gLog.load())
+        log->ChangeLevel(level, debugMode);
+}
+
+void TLogFile::GlobalLogAdd(TLogLevel level, const QString& msg, const std::exception* ex)
+{
+    if (TLogFile* log = gLog.load())
+        log->LogAdd(level, msg, ex);
+}
+
+void TLogFile::GlobalLogAdd(TLogLevel level, const QString& fmt, const QVariantList& args, const std::exception* ex)
+{
+    TLogFile* log = gLog.load();
+    if (!log || quint8(level) < log->fLogLevel.load(std::memory_order_relaxed))
+        return;
+    log->LogAdd(level, Format(fmt, args), ex);
+}
+
+TLogLevel TLogFile::GlobalLogLevel()
+{
+    if (TLogFile* log = gLog.load())
+        return log->LogLevel();
+    return ll_info;
+}
+
+void TLogFile::GlobalDumpInFile(TLogLevel level, QIODevice& stream, const QString& suffix)
+{
+    if (TLogFile* log = gLog.load())
+        log->DumpInFile(level, stream, suffix);
+}
+
+void LogDebug(const QString& msg, const std::exception* ex) { TLogFile::GlobalLogAdd(ll_debug, msg, ex); }
+void LogDebug(const QString& msg, const std::exception& ex) { TLogFile::GlobalLogAdd(ll_debug, msg, &ex); }
+void LogDebugFmt(const QString& fmt, const QVariantList& args, const std::exception* ex) { TLogFile::GlobalLogAdd(ll_debug, fmt, args, ex); }
+void LogDebugFmt(const QString& fmt, const QVariantList& args, const std::exception& ex) { TLogFile::GlobalLogAdd(ll_debug, fmt, args, &ex); }
+void LogInfo(const QString& msg, const std::exception* ex) { TLogFile::GlobalLogAdd(ll_info, msg, ex); }
+void LogInfo(const QString& msg, const std::exception& ex) { TLogFile::GlobalLogAdd(ll_info, msg, &ex); }
+void LogInfoFmt(const QString& fmt, const QVariantList& args, const std::exception* ex) { TLogFile::GlobalLogAdd(ll_info, fmt, args, ex); }
+void LogInfoFmt(const QString& fmt, const QVariantList& args, const std::exception& ex) { TLogFile::GlobalLogAdd(ll_info, fmt, args, &ex); }
+void LogWarn(const QString& msg, const std::exception* ex) { TLogFile::GlobalLogAdd(ll_warn, msg, ex); }
+void LogWarn(const QString& msg, const std::exception& ex) { TLogFile::GlobalLogAdd(ll_warn, msg, &ex); }
+void LogWarnFmt(const QString& fmt, const QVariantList& args, const std::exception* ex) { TLogFile::GlobalLogAdd(ll_warn, fmt, args, ex); }
+void LogWarnFmt(const QString& fmt, const QVariantList& args, const std::exception& ex) { TLogFile::GlobalLogAdd(ll_warn, fmt, args, &ex); }
+void LogError(const QString& msg, const std::exception* ex) { TLogFile::GlobalLogAdd(ll_error, msg, ex); }
+void LogError(const QString& msg, const std::exception& ex) { TLogFile::GlobalLogAdd(ll_error, msg, &ex); }
+void LogErrorFmt(const QString& fmt, const QVariantList& args, const std::exception* ex) { TLogFile::GlobalLogAdd(ll_error, fmt, args, ex); }
+void LogErrorFmt(const QString& fmt, const QVariantList& args, const std::exception& ex) { TLogFile::GlobalLogAdd(ll_error, fmt, args, &ex); }
+void LogFatal(const QString& msg, const std::exception* ex) { TLogFile::GlobalLogAdd(ll_fatal, msg, ex); }
+void LogFatal(const QString& msg, const std::exception& ex) { TLogFile::GlobalLogAdd(ll_fatal, msg, &ex); }
+void LogFatalFmt(const QString& fmt, const QVariantList& args, const std::exception* ex) { TLogFile::GlobalLogAdd(ll_fatal, fmt, args, ex); }
+void LogFatalFmt(const QString& fmt, const QVariantList& args, const std::exception& ex) { TLogFile::GlobalLogAdd(ll_fatal, fmt, args, &ex); }
+
+bool LogIsDebug()
+{
+    return TLogFile::GlobalLogLevel() == ll_debug;
+}
