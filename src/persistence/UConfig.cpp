@@ -677,3 +677,63 @@ void TConfig::HardCrashDetectionEnd()
         LogFatal(QStringLiteral("TConfig.HardCrashDetectionEnd"), e);
     }
 }
+
+// ---------------------------------------------------------------------------
+// Stored keys, in the order they are written
+
+KIOSK_ENUM_DEFINE(TQzUseMode, QStringLiteral("TQzUseMode"), QString(), "Std", "TouchScreen", "FullScreen",
+                  "FullTouchScreen", "Kiosk", "Mobile")
+KIOSK_ENUM_DEFINE(TBluetoothMode, QStringLiteral("TBluetoothMode"), QString(), "BluetoothAuto", "BluetoothEnabled",
+                  "BluetoothDisabled", "BluetoothExtern")
+
+KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(TConfigInfo, TXMLSerializable, )
+
+#define CFG_KEY(Type, Name) \
+    b.Property<Type>(#Name, [](const TConfig& c) { return c.Name(); }, [](TConfig& c, Type v) { c.Set##Name(v); }, nullptr);
+#define CFG_FLOAT_KEY(Name)                                                                                 \
+    b.Property<double>(                                                                                    \
+        #Name, [](const TConfig& c) { return double(c.Name()); }, [](TConfig& c, double v) { c.Set##Name(float(v)); }, \
+        nullptr);
+
+KIOSK_SERIALIZABLE_DESCRIBE(TConfig, TConfigInfo,
+    CFG_KEY(QString, ServerUrl)
+    CFG_KEY(bool, ServerOffline)
+    CFG_KEY(TQzUseMode, QzuseMode)
+    CFG_KEY(QString, Login)
+    CFG_KEY(QString, Password)
+    CFG_KEY(bool, AutoLogin)
+    CFG_KEY(QString, Language)
+    CFG_KEY(bool, DebugMode)
+    CFG_KEY(bool, DevMode)
+    CFG_KEY(QString, LogFilePath)
+    CFG_KEY(QString, OrderArchivePath)
+    CFG_KEY(QString, OrderBackupPath)
+    CFG_KEY(qint32, LogFileMax)
+    b.Property<qint32>(
+        "LogFileLevel", [](const TConfig& c) { return qint32(c.LogFileLevel()); },
+        [](TConfig& c, qint32 v) { c.SetLogFileLevel(v); }, nullptr);
+    CFG_KEY(QString, LastUsedByApp)
+    CFG_KEY(bool, ShowScreenTel)
+    CFG_KEY(bool, ShowScreenNameRef)
+    CFG_KEY(TBluetoothMode, BluetoothMode)
+    CFG_KEY(QString, BluetoothPath)
+    CFG_KEY(QString, BluetoothDeviceId)
+    CFG_KEY(QString, BluetoothDevicePwd)
+    CFG_KEY(QString, KioskOffLinePath)
+    CFG_FLOAT_KEY(ZoomFactor)
+    CFG_FLOAT_KEY(ThumbnailsFactor)
+    CFG_FLOAT_KEY(ThumbnailsBigFactor)
+    CFG_FLOAT_KEY(ThumbnailsOvwFactor)
+    CFG_KEY(qint32, BackupAutoDelayS)
+    CFG_FLOAT_KEY(KioskReceiptWidth)
+    CFG_KEY(qint32, KioskReceiptCopyNumber)
+    CFG_KEY(qint32, KioskTurnOverTimer)
+    CFG_KEY(bool, AutoHideKeyboard)
+    CFG_KEY(double, GalleryProCoeff)
+    CFG_KEY(bool, UpdateAppOnLoad)
+    CFG_KEY(QString, PopupHelpOpened)
+    CFG_KEY(bool, FacebookDisabled)
+)
+
+#undef CFG_KEY
+#undef CFG_FLOAT_KEY

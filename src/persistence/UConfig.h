@@ -7,7 +7,7 @@
 // - per-user folder (roaming application data on the original platform):
 //   $XDG_CONFIG_HOME/XJQ/Brindlewick (usually ~/.config/XJQ/Brindlewick);
 // - per-user cache folder (local application data):
-//   $XDG_CACHE_HOME/XJQ/Brindlewick (usually ~/.cache/XJQ/Brindlewick);
+//   $XDG_DATA_HOME/XJQ/Brindlewick (usually ~/.local/share/XJQ/Brindlewick);
 // - per-user temporary folder: $TMPDIR/XJQ/Brindlewick (usually /tmp/...);
 // - executable folder: the folder of the running program.
 #include "UXmlSerializer.h"
@@ -17,11 +17,14 @@
 #include <memory>
 
 enum class TQzUseMode { Std, TouchScreen, FullScreen, FullTouchScreen, Kiosk, Mobile };
+KIOSK_ENUM_DECLARE(TQzUseMode)
 enum class TBluetoothMode { BluetoothAuto, BluetoothEnabled, BluetoothDisabled, BluetoothExtern };
+KIOSK_ENUM_DECLARE(TBluetoothMode)
 
 // What the order model, the catalogue files and the screens need of the
 // configuration. TConfig is its only implementation.
 class TConfigInfo : public TXMLSerializable {
+    KIOSK_SERIALIZABLE_CLASS(TConfigInfo)
 public:
     virtual QString CalcInternalResPath() = 0;
     virtual QString CalcGalleryProPath() = 0;

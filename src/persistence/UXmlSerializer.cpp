@@ -1,5 +1,6 @@
 #include "UXmlSerializer.h"
-#include "UXmlSerializerStreams.h"
+#include "UXmlSerializer_p.h"
+#include "UTextStreams.h"
 
 #include "UDebug.h"
 #include "UTools.h"
@@ -17,6 +18,13 @@
 // Exceptions and base classes
 
 namespace {
+
+// A value that does not fit the property it is loaded into.
+class ERangeError : public Exception {
+public:
+    using Exception::Exception;
+    KIOSK_EXCEPTION_CLASSNAME(ERangeError)
+};
 
 QString exceptionText(const std::exception& e)
 {
@@ -201,13 +209,19 @@ QString TXMLSerializer::VariantTypeName(int code)
 
 int TXMLSerializer::VariantTypeFromName(const QString& name)
 {
-    const auto& names = variantNames();
-    for (int code = 0; code < kVariantTypeCount; ++code) {
-        const QString& n = names[size_t(code)];
-        if (!n.isEmpty() && QString::localeAwareCompare(n.toLower(), name.toLower()) == 0)
-            return code;
-    }
-    return -1;
+    // Case-folded name to its first code in ascending order; built once,
+    // since every loaded property looks its kind up here.
+    static const QHash<QString, int> byName = [] {
+        QHash<QString, int> h;
+        const auto& names = variantNames();
+        for (int code = 0; code < kVariantTypeCount; ++code) {
+            const QString& n = names[size_t(code)];
+            if (!n.isEmpty() && !h.contains(n.toCaseFolded()))
+                h.insert(n.toCaseFolded(), code);
+        }
+        return h;
+    }();
+    return byName.value(name.toCaseFolded(), -1);
 }
 
 // ---------------------------------------------------------------------------
@@ -860,4 +874,1134 @@ bool TXMLSerializer::GetNodeAttribute(TkwvDOMElement* aNode, const QString& name
     }
     value = aNode->getAttribute(name);
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Saving
+
+namespace {
+
+// Scrambles what is written through it with the program's key, byte i with
+// key byte i modulo the key length, before handing it to the file.
+class TXorWriteDevice : public QIODevice {
+public:
+    TXorWriteDevice(QIODevice* target, QByteArray key) : fTarget(target), fKey(std::move(key))
+    {
+        if (fKey.isEmpty())
+            throw Exception(QStringLiteral("TXMLSerializer.SaveToCryptedFile: empty scrambling key"));
+        open(QIODevice::WriteOnly);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 len) override
+    {
+        QByteArray chunk(data, len);
+        const qint64 keyLen = fKey.size();
+        for (qint64 i = 0; i < len; ++i)
+            chunk[i] = char(chunk[i] ^ fKey[(fWritten + i) % keyLen]);
+        const qint64 n = fTarget->write(chunk);
+        if (n != len)
+            return -1;
+        fWritten += len;
+        return len;
+    }
+
+private:
+    QIODevice* fTarget;
+    QByteArray fKey;
+    qint64 fWritten = 0;
+};
+
+QString propertyErrorMessage(const char* what, const QString& prop, const QString& cls)
+{
+    return QStringLiteral("XML Serializer. Cannot %1 property %2 of instance of %3").arg(QLatin1String(what), prop, cls);
+}
+
+} // namespace
+
+void TXMLSerializer::SaveObject(TRemotable* aInstance)
+{
+    if (fWriter || fParser || fRootObject)
+        throw Exception(QStringLiteral("TXMLSerializer.xmlWriterStart: unexpected context for call"));
+    fRootObject = aInstance;
+}
+
+void TXMLSerializer::saveDocument(QIODevice& out, const char* operation)
+{
+    if (!fRootObject || fWriter || fParser)
+        throw Exception(QStringLiteral("TXMLSerializer.%1: unexpected context for call").arg(QLatin1String(operation)));
+    auto doc = XMLData();
+    TXMLSerializerParserToXml writer(this, &out);
+    fWriter = &writer;
+    try {
+        SaveObjectLow(doc->documentElement().get(), fRootObject, QString(), true);
+        writer.Flush();
+    } catch (...) {
+        fWriter = nullptr;
+        // Nothing of a failed save stays in the document.
+        fXMLData.reset();
+        throw;
+    }
+    fWriter = nullptr;
+    fRootObject = nullptr;
+    fXMLData.reset();
+}
+
+QByteArray TXMLSerializer::SaveToBytes()
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    saveDocument(buffer, "SaveToBytes");
+    return bytes;
+}
+
+void TXMLSerializer::SaveToFile(const QString& aFileName)
+{
+    SaveToFile(aFileName, QFileDevice::Permissions());
+}
+
+void TXMLSerializer::SaveToFile(const QString& aFileName, QFileDevice::Permissions permissions)
+{
+    if (!fRootObject || fWriter || fParser)
+        throw Exception(QStringLiteral("TXMLSerializer.SaveToFile: unexpected context for call"));
+    // The document goes to a temporary file that replaces the target only
+    // once it is complete and synced: a failure or a power cut leaves the
+    // previous file as it was.
+    std::unique_ptr<QSaveFile> file = TFileTools::StreamOpenForWrite(aFileName);
+    if (permissions)
+        file->setPermissions(permissions);
+    saveDocument(*file, "SaveToFile");
+    if (!file->commit())
+        throw Exception(QStringLiteral("TXMLSerializer.SaveToFile: can't write file ") + aFileName
+                        + QStringLiteral(": ") + file->errorString());
+}
+
+void TXMLSerializer::SaveToCryptedFile(const QString& aFileName)
+{
+    if (!fRootObject || fWriter || fParser)
+        throw Exception(QStringLiteral("TXMLSerializer.SaveToCryptedFile: unexpected context for call"));
+    const QByteArray key = TAppTools::CryptKey();
+    std::unique_ptr<QSaveFile> file = TFileTools::StreamOpenForWrite(aFileName);
+    {
+        TXorWriteDevice scrambler(file.get(), key);
+        saveDocument(scrambler, "SaveToCryptedFile");
+    }
+    if (!file->commit())
+        throw Exception(QStringLiteral("TXMLSerializer.SaveToCryptedFile: can't write file ") + aFileName
+                        + QStringLiteral(": ") + file->errorString());
+}
+
+void TXMLSerializer::SaveObjectLow(TkwvDOMElement* parentNode, TRemotable* obj, const QString& name, bool createNode)
+{
+    if (!obj)
+        return;
+    if (OnStartObjectSave) {
+        ElementPtr nodeResult;
+        bool skip = false;
+        OnStartObjectSave(this, obj, name, parentNode, nodeResult, skip);
+        if (skip)
+            return;
+    }
+    ElementPtr created;
+    TkwvDOMElement* node = parentNode;
+    if (createNode) {
+        created = NewNode(parentNode, ClassNameForInstance(obj, ClassesOptions.testFlag(scTonlyRegistered)), name);
+        node = created.get();
+        if (parentNode)
+            fWriter->stackPushNode(parentNode);
+    }
+    fWriter->stackPushNode(node);
+
+    const TRttiCache& props = TRttiCache::Get(*obj);
+    for (const TRttiItem& item : props.PropInfoForRead()) {
+        const TPropInfo& prop = *item.propInfo;
+        if (!prop.IsStored(*obj))
+            continue;
+        try {
+            SaveProperty(node, obj, prop);
+        } catch (const std::exception& e) {
+            throw EXSSetPropertyException(propertyErrorMessage("save", item.propName, obj->ClassInfo().ClassName()),
+                                          std::current_exception(), exceptionText(e));
+        }
+    }
+
+    fWriter->stackPopNode(node);
+    if (createNode && parentNode)
+        fWriter->stackPopNode(parentNode);
+    if (OnEndObjectSave)
+        OnEndObjectSave(this, obj, name, node);
+}
+
+void TXMLSerializer::SaveProperty(TkwvDOMElement* node, TRemotable* obj, const TPropInfo& prop)
+{
+    const QString& name = prop.Name();
+    auto setText = [&](const QString& kind, const QString& text) {
+        ElementPtr p = NewProperty(node, name, kind);
+        SetNodeValue(p.get(), text);
+    };
+    auto joinInts = [](const std::vector<qint32>& v) {
+        QStringList parts;
+        for (qint32 n : v)
+            parts.append(QString::number(n));
+        return parts.join(QStringLiteral("; "));
+    };
+    switch (prop.Kind()) {
+    case TPropKind::String: {
+        const QString v = prop.GetString(*obj);
+        if (v.isEmpty() && AddType) {
+            // An empty CDATA section: the text node that an empty value
+            // would give is dropped by the reader, and the value would not
+            // come back empty.
+            ElementPtr p = NewProperty(node, name, VariantTypeName(varUString));
+            p->appendChild(XMLData()->createCDATASection(QString()));
+        } else {
+            setText(VariantTypeName(varUString), v);
+        }
+        break;
+    }
+    case TPropKind::Integer:
+        setText(VariantTypeName(varInt64), QString::number(prop.GetInteger(*obj)));
+        break;
+    case TPropKind::Int64:
+        setText(VariantTypeName(varInt64), QString::number(prop.GetInt64(*obj)));
+        break;
+    case TPropKind::Char:
+        setText(VariantTypeName(varInt64), QString::number(int(prop.GetChar(*obj))));
+        break;
+    case TPropKind::Double:
+        setText(VariantTypeName(varDouble), doubleToText(prop.GetDouble(*obj)));
+        break;
+    case TPropKind::Boolean:
+        setText(kKindEnumeration, prop.GetBoolean(*obj) ? QStringLiteral("true") : QStringLiteral("false"));
+        break;
+    case TPropKind::Enum:
+        setText(kKindEnumeration, prop.GetEnumName(*obj));
+        break;
+    case TPropKind::DateTime: {
+        const auto v = prop.GetDateTime(*obj);
+        if (v)
+            setText(kKindXSDateTime, v->NativeToXS());
+        break;
+    }
+    case TPropKind::Decimal: {
+        const auto v = prop.GetDecimal(*obj);
+        if (v)
+            setText(kKindXSPrefix + ClassName(XSDecimalClassInfo(), true), v->NativeToXS());
+        else
+            NewProperty(node, name, kKindObject);
+        break;
+    }
+    case TPropKind::Bytes: {
+        const QByteArray v = prop.GetBytes(*obj);
+        // An empty array is written too (without text), so that it loads
+        // back empty instead of leaving the property as it was.
+        setText(kKindArrayOf + QStringLiteral("Byte"), QString::fromLatin1(v.toBase64()));
+        break;
+    }
+    case TPropKind::Object: {
+        ElementPtr p = NewProperty(node, name, kKindObject);
+        TRemotable* v = prop.GetObject(*obj);
+        if (v)
+            SaveObjectLow(p.get(), v, QString(), !StorageOptions.testFlag(soDotNetExport));
+        break;
+    }
+    case TPropKind::ObjectArray: {
+        const std::vector<TRemotable*> items = prop.GetObjects(*obj);
+        ElementPtr p = NewProperty(node, name, kKindArray);
+        for (size_t i = 0; i < items.size(); ++i)
+            SaveObjectLow(p.get(), items[i], QString::number(i), true);
+        break;
+    }
+    case TPropKind::IntArray:
+        setText(kKindArrayOf + QStringLiteral("Int32"), joinInts(prop.GetIntArray(*obj)));
+        break;
+    case TPropKind::EnumArray:
+        setText(kKindArrayOf + kKindEnumeration, prop.GetEnumNames(*obj).join(QStringLiteral("; ")));
+        break;
+    case TPropKind::StringArray: {
+        const QStringList items = prop.GetStringArray(*obj);
+        ElementPtr p = NewProperty(node, name, kKindArrayOf + QStringLiteral("String"));
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            ElementPtr item = XMLData()->createElement(QStringLiteral("Item"));
+            p->appendChild(item);
+            if (AddType)
+                item->setAttribute(QStringLiteral("name"), QString::number(i));
+            SetNodeValue(item.get(), items[i]);
+        }
+        break;
+    }
+    case TPropKind::Variant: {
+        int code = varEmpty;
+        const QVariant v = prop.GetVariant(*obj);
+        const QString text = varToXSText(v, code);
+        if (code == varUString && text.isEmpty() && AddType) {
+            ElementPtr p = NewProperty(node, name, VariantTypeName(code));
+            p->appendChild(XMLData()->createCDATASection(QString()));
+        } else {
+            setText(VariantTypeName(code), text);
+        }
+        break;
+    }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Loading
+
+void TXMLSerializer::loadStart(std::unique_ptr<QIODevice> stream)
+{
+    fInputStream = std::move(stream);
+}
+
+void TXMLSerializer::LoadFromFile(const QString& aFileName)
+{
+    if (fParser || fInputStream)
+        throw Exception(QStringLiteral("TXMLSerializer.xmlReaderStart: unexpected context for call"));
+    loadStart(TFileTools::StreamOpenForRead(aFileName));
+}
+
+void TXMLSerializer::LoadFromCryptedFile(const QString& aFileName)
+{
+    if (fParser || fInputStream)
+        throw Exception(QStringLiteral("TXMLSerializer.xmlReaderStart: unexpected context for call"));
+    LoadFromBytes(TAppTools::LoadByteArrayFromCryptedFile(aFileName));
+}
+
+void TXMLSerializer::LoadFromBytes(const QByteArray& bytes)
+{
+    if (fParser || fInputStream)
+        throw Exception(QStringLiteral("TXMLSerializer.xmlReaderStart: unexpected context for call"));
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(bytes);
+    buffer->open(QIODevice::ReadOnly);
+    loadStart(std::move(buffer));
+}
+
+void TXMLSerializer::LoadXmlData()
+{
+    if (fParser || !fInputStream)
+        throw Exception(QStringLiteral("TXMLSerializer.LoadXmlData: unexpected context for call"));
+    TkwvXmlToDomParser reader;
+    reader.writeFromStream(XMLData(), fInputStream.get());
+    fInputStream.reset();
+}
+
+TRemotable* TXMLSerializer::LoadObjectInto(TRemotable* aInstance, std::unique_ptr<TRemotable>* created)
+{
+    if (fParser || !fInputStream)
+        throw Exception(QStringLiteral("TXMLSerializer.LoadObject: unexpected context for call"));
+    fParserObj = std::make_unique<TXMLSerializerParserToDom>(this, aInstance);
+    fParser = fParserObj.get();
+    // On failure the job stays set: the serializer is only freed then.
+    fParser->writeFromStream(XMLData(), fInputStream.get());
+    fParser->finishDeferredRoot();
+    TRemotable* root = fParser->getNewInstanceRoot();
+    if (created)
+        *created = fParser->takeCreatedRoot();
+    fParser = nullptr;
+    fParserObj.reset();
+    fInputStream.reset();
+    return root;
+}
+
+TRemotable* TXMLSerializer::LoadObject(TRemotable* aInstance)
+{
+    return LoadObjectInto(aInstance, nullptr);
+}
+
+std::unique_ptr<TRemotable> TXMLSerializer::LoadObject()
+{
+    std::unique_ptr<TRemotable> created;
+    TRemotable* root = LoadObjectInto(nullptr, &created);
+    if (created && created.get() == root)
+        return created;
+    // A load handler supplied the root: it is ours to hand over.
+    return std::unique_ptr<TRemotable>(root);
+}
+
+void TXMLSerializer::giveParentToSerialized(TRemotable* parent, TRemotable* child)
+{
+    auto* needParent = dynamic_cast<TXMLSerializableNeedParent*>(child);
+    if (!needParent)
+        return;
+    if (const TClassInfo* expected = needParent->GiveParent(parent))
+        throw EXSSerializationException(
+            QStringLiteral("TXMLSerializer.giveParentToSerialized: object %1 wait a parent of class %2, and received a "
+                           "parent of class %3!")
+                .arg(child->ClassInfo().ClassName(), expected->ClassName(),
+                     parent ? parent->ClassInfo().ClassName() : QStringLiteral("nil")));
+}
+
+std::unique_ptr<TRemotable> TXMLSerializer::LoadObjectChild(TRemotable* parent, TkwvDOMElement* element)
+{
+    if (!fParser)
+        throw Exception(QStringLiteral("TXMLSerializer.LoadObjectChild: unexpected context for call"));
+    std::unique_ptr<TRemotable> child = fParser->getWaitingNode(element);
+    if (!child) {
+        // Not built while streaming (its creation was skipped then): build
+        // it from the element as it stands.
+        const QString name = element->NodeNameRef();
+        TRemotable* inst = nullptr;
+        bool skip = false;
+        if (OnStartObjectLoad)
+            OnStartObjectLoad(this, inst, name, element, false, skip);
+        std::unique_ptr<TRemotable> owned(inst);
+        if (skip)
+            return nullptr;
+        if (!owned) {
+            owned = NewObject(name);
+            if (!owned)
+                throw EXSSerializationException(QStringLiteral("Xml node ") + name
+                                                + QStringLiteral(" invalid, persistent class not found"));
+        } else if (!ClassNameForInstanceIsOk(owned.get(), name)) {
+            throw EXSSerializationException(QStringLiteral("Xml node ") + name
+                                            + QStringLiteral(" invalid, should match class ")
+                                            + owned->ClassInfo().ClassName());
+        }
+        TXMLSerializerNodeInfo info(name, owned.release(), true);
+        try {
+            LoadObjectLowProps(info, element);
+        } catch (...) {
+            info.FreeOnError();
+            throw;
+        }
+        child.reset(info.Release());
+    }
+    if (child)
+        giveParentToSerialized(parent, child.get());
+    return child;
+}
+
+void TXMLSerializer::LoadObjectLowProps(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement* element)
+{
+    // A copy: each loaded property element is removed from the element.
+    const std::vector<std::shared_ptr<TkwvDOMNodeBase>> children = element->ChildList();
+    for (const auto& child : children) {
+        TkwvDOMElement* e = child->asElement();
+        if (!e)
+            throw EXSSerializationException(QStringLiteral("XML invalid: unknown or unexpected node ")
+                                            + child->nodeName());
+        LoadProperty(nodeInfo, e);
+        element->removeChild(child);
+    }
+    if (OnEndObjectLoad)
+        OnEndObjectLoad(this, nodeInfo.Instance, nodeInfo.NodeName, element);
+}
+
+void TXMLSerializer::LoadProperty(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement* element)
+{
+    const QString& elementName = element->NodeNameRef();
+    const qsizetype n = nodeInfo.NodeName.size();
+    QString propName;
+    if (elementName.size() > n && elementName.at(n) == QLatin1Char('.')
+        && QStringView(elementName).left(n).compare(nodeInfo.NodeName, Qt::CaseInsensitive) == 0)
+        propName = QStringView(elementName).mid(n + 1).trimmed().toString();
+    if (propName.isEmpty())
+        throw EXSSerializationException(QStringLiteral("XML invalid: unknown or unexpected node ") + elementName);
+
+    TRemotable* obj = nodeInfo.Instance;
+    const QString className = obj->ClassInfo().ClassName();
+    try {
+        const TPropInfo* prop = nodeInfo.Props().PropInfoForWrite(propName);
+        if (!prop) {
+            LogError(propertyErrorMessage("load", propName, className));
+            return;
+        }
+        LoadPropertyLow(nodeInfo, element, *prop);
+    } catch (const std::exception& e) {
+        throw EXSSetPropertyException(propertyErrorMessage("load", propName, className), std::current_exception(),
+                                      exceptionText(e));
+    }
+}
+
+namespace {
+
+[[noreturn]] void kindNotSupported(const QString& kind, const TPropInfo& prop)
+{
+    throw EXSSerializationException(QStringLiteral("XML kind %1 unsupported for property %2 (%3)")
+                                        .arg(kind, prop.FullName(), PropKindName(prop.Kind())));
+}
+
+int enumValueReq(const TEnumInfo& info, const QString& text)
+{
+    const int ordinal = info.OrdinalOf(text.trimmed(), Qt::CaseInsensitive);
+    if (ordinal == kUnknownEnumOrdinal)
+        throw EXSSerializationException(QStringLiteral("GetEnumValueReq: value '") + text + QStringLiteral("' invalid"));
+    return ordinal;
+}
+
+bool boolValueReq(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return false;
+    throw EXSSerializationException(QStringLiteral("GetEnumValueReq: value '") + text + QStringLiteral("' invalid"));
+}
+
+} // namespace
+
+void TXMLSerializer::LoadPropertyLow(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement* element, const TPropInfo& prop)
+{
+    TRemotable& obj = *nodeInfo.Instance;
+    const QString kind = element->getAttribute(QStringLiteral("type"));
+    QString text;
+    const bool hasText = HasNodeValue(element, text);
+
+    if (kind.compare(kKindEnumeration, Qt::CaseInsensitive) == 0) {
+        if (!hasText)
+            return;
+        if (prop.Kind() == TPropKind::Boolean)
+            prop.SetBoolean(obj, boolValueReq(text));
+        else if (prop.Kind() == TPropKind::Enum)
+            prop.SetEnum(obj, enumValueReq(*prop.EnumInfo(), text));
+        else
+            kindNotSupported(kind, prop);
+        return;
+    }
+    if (kind.compare(kKindXSDateTime, Qt::CaseInsensitive) == 0) {
+        if (prop.Kind() != TPropKind::DateTime)
+            throw EXSSerializationException(QStringLiteral("Value type for xml property ") + prop.Name()
+                                            + QStringLiteral(" is invalid, should match class TXSDateTime"));
+        if (!hasText)
+            return;
+        TXSDateTime v = prop.GetDateTime(obj).value_or(TXSDateTime());
+        v.XSToNative(text);
+        prop.SetDateTime(obj, v);
+        return;
+    }
+    if (kind.startsWith(kKindXSPrefix, Qt::CaseInsensitive)) {
+        const QString clsName = kind.mid(kKindXSPrefix.size());
+        if (prop.Kind() != TPropKind::Decimal && prop.Kind() != TPropKind::DateTime)
+            throw EXSSerializationException(QStringLiteral("Value type for xml property ") + prop.Name()
+                                            + QStringLiteral(" is invalid, should inherit from class TRemotableXS"));
+        const TClassInfo& expected = prop.Kind() == TPropKind::Decimal ? XSDecimalClassInfo() : XSDateTimeClassInfo();
+        bool fits = clsName.compare(expected.ClassName(), Qt::CaseInsensitive) == 0
+            || clsName.compare(ClassName(expected, false), Qt::CaseInsensitive) == 0 || ClassFind(clsName) == &expected;
+        if (!fits)
+            throw EXSSerializationException(QStringLiteral("Value type for xml property ") + prop.Name()
+                                            + QStringLiteral(" is invalid, should match class ") + expected.ClassName());
+        if (!hasText)
+            return;
+        if (prop.Kind() == TPropKind::Decimal) {
+            TXSDecimal v = prop.GetDecimal(obj).value_or(TXSDecimal());
+            v.XSToNative(text);
+            prop.SetDecimal(obj, v);
+        } else {
+            TXSDateTime v = prop.GetDateTime(obj).value_or(TXSDateTime());
+            v.XSToNative(text);
+            prop.SetDateTime(obj, v);
+        }
+        return;
+    }
+    if (kind.compare(kKindObject, Qt::CaseInsensitive) == 0) {
+        TkwvDOMElement* childElement = nullptr;
+        for (const auto& c : element->ChildList())
+            if ((childElement = c->asElement()))
+                break;
+        switch (prop.Kind()) {
+        case TPropKind::Object:
+            if (!childElement)
+                prop.SetObject(obj, nullptr);
+            else
+                prop.SetObject(obj, LoadObjectChild(&obj, childElement));
+            return;
+        case TPropKind::Decimal:
+            if (!childElement)
+                prop.SetDecimal(obj, std::nullopt);
+            return;
+        case TPropKind::DateTime:
+            if (!childElement)
+                prop.SetDateTime(obj, std::nullopt);
+            return;
+        default:
+            kindNotSupported(kind, prop);
+        }
+    }
+    if (kind.compare(kKindArray, Qt::CaseInsensitive) == 0 || kind.compare(kKindDynArray, Qt::CaseInsensitive) == 0) {
+        loadArray(nodeInfo, element, prop, QStringLiteral("Object"));
+        return;
+    }
+    if (kind.startsWith(kKindArrayOf, Qt::CaseInsensitive)) {
+        loadArray(nodeInfo, element, prop, kind.mid(kKindArrayOf.size()));
+        return;
+    }
+
+    // The variant rule: the kind names the type of the value.
+    const int code = VariantTypeFromName(kind);
+    if (code < 0)
+        throw EXSSerializationException(QStringLiteral("Property type ") + kind + QStringLiteral(" unknown"));
+    if (!hasText)
+        return;
+    const TVarValue val = parseVariant(code, text, fXMLSettings.XSNormalization());
+    switch (prop.Kind()) {
+    case TPropKind::String:
+        prop.SetString(obj, varToString(val));
+        break;
+    case TPropKind::Integer: {
+        const qint64 n = varToInt64(val, text);
+        if (n < std::numeric_limits<qint32>::min() || n > std::numeric_limits<qint32>::max())
+            rangeError(n, "Integer");
+        prop.SetInteger(obj, qint32(n));
+        break;
+    }
+    case TPropKind::Int64:
+        prop.SetInt64(obj, varToInt64(val, text));
+        break;
+    case TPropKind::Char: {
+        const qint64 n = varToInt64(val, text);
+        if (n < 0 || n > 0xFFFF)
+            rangeError(n, "Char");
+        prop.SetChar(obj, char16_t(n));
+        break;
+    }
+    case TPropKind::Double:
+        prop.SetDouble(obj, varToDouble(val, text));
+        break;
+    case TPropKind::Boolean:
+        prop.SetBoolean(obj, varToBool(val, text));
+        break;
+    case TPropKind::Enum: {
+        const qint64 n = varToInt64(val, text);
+        if (n < 0 || n >= prop.EnumInfo()->Count())
+            rangeError(n, "enumeration");
+        prop.SetEnum(obj, int(n));
+        break;
+    }
+    case TPropKind::Variant:
+        prop.SetVariant(obj, varToQVariant(val));
+        break;
+    case TPropKind::DateTime:
+        if (auto* dt = std::get_if<QDateTime>(&val.v)) {
+            prop.SetDateTime(obj, TXSDateTime(*dt));
+            break;
+        }
+        kindNotSupported(kind, prop);
+    default:
+        kindNotSupported(kind, prop);
+    }
+}
+
+void TXMLSerializer::loadArray(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement* element, const TPropInfo& prop,
+                               const QString& itemKind)
+{
+    TRemotable& obj = *nodeInfo.Instance;
+    const QString tail = QStringLiteral(": unsupported type for property ") + obj.ClassInfo().ClassName()
+        + QLatin1Char('.') + prop.Name();
+    const bool isArray = prop.Kind() == TPropKind::ObjectArray || prop.Kind() == TPropKind::IntArray
+        || prop.Kind() == TPropKind::EnumArray || prop.Kind() == TPropKind::StringArray
+        || prop.Kind() == TPropKind::Bytes;
+    if (!isArray)
+        throw EXSSerializationException(QStringLiteral("XML DynArray: unsupported type(nil) for property ")
+                                        + obj.ClassInfo().ClassName() + QLatin1Char('.') + prop.Name());
+    QString text;
+    HasNodeValue(element, text);
+    auto parts = [&]() {
+        QStringList out;
+        if (text.trimmed().isEmpty())
+            return out;
+        for (const QString& p : text.split(QLatin1Char(';')))
+            out.append(p.trimmed());
+        return out;
+    };
+
+    if (itemKind.compare(QLatin1String("Object"), Qt::CaseInsensitive) == 0) {
+        if (prop.Kind() != TPropKind::ObjectArray)
+            throw EXSSerializationException(QStringLiteral("XML DynArray(Obj)") + tail);
+        std::vector<std::unique_ptr<TRemotable>> items;
+        for (const auto& c : element->ChildList()) {
+            TkwvDOMElement* e = c->asElement();
+            if (!e)
+                continue;
+            // On failure the items made so far are freed with the vector.
+            std::unique_ptr<TRemotable> item = LoadObjectChild(&obj, e);
+            if (item)
+                items.push_back(std::move(item));
+        }
+        prop.SetObjects(obj, std::move(items));
+    } else if (itemKind.compare(QLatin1String("Int32"), Qt::CaseInsensitive) == 0) {
+        if (prop.Kind() != TPropKind::IntArray)
+            throw EXSSerializationException(QStringLiteral("XML DynArray(Int32)") + tail);
+        std::vector<qint32> values;
+        for (const QString& p : parts()) {
+            bool ok = false;
+            const qint32 n = p.toInt(&ok);
+            if (!ok)
+                throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(p));
+            values.push_back(n);
+        }
+        prop.SetIntArray(obj, std::move(values));
+    } else if (itemKind.compare(QLatin1String("Byte"), Qt::CaseInsensitive) == 0) {
+        if (prop.Kind() != TPropKind::Bytes)
+            throw EXSSerializationException(QStringLiteral("XML DynArray(Byte)") + tail);
+        const auto decoded = QByteArray::fromBase64Encoding(text.trimmed().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            throw EConvertError(QStringLiteral("Invalid Base64 data"));
+        prop.SetBytes(obj, *decoded);
+    } else if (itemKind.compare(kKindEnumeration, Qt::CaseInsensitive) == 0) {
+        if (prop.Kind() != TPropKind::EnumArray)
+            throw EXSSerializationException(QStringLiteral("XML DynArray(Enumeration)") + tail);
+        std::vector<int> values;
+        for (const QString& p : parts())
+            values.push_back(enumValueReq(*prop.EnumInfo(), p));
+        prop.SetEnumArray(obj, std::move(values));
+    } else if (itemKind.compare(QLatin1String("String"), Qt::CaseInsensitive) == 0) {
+        if (prop.Kind() != TPropKind::StringArray)
+            throw EXSSerializationException(QStringLiteral("XML DynArray(String)") + tail);
+        QStringList values;
+        for (const auto& c : element->ChildList()) {
+            TkwvDOMElement* e = c->asElement();
+            if (!e)
+                continue;
+            values.append(GetNodeValue(e));
+        }
+        prop.SetStringArray(obj, values);
+    } else if (itemKind.compare(QLatin1String("Int"), Qt::CaseInsensitive) == 0) {
+        throw EXSSerializationException(QStringLiteral("XML DynArray(Int)") + tail);
+    } else {
+        throw EXSSerializationException(QStringLiteral("XML DynArray(?? ") + itemKind + QStringLiteral(")") + tail);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Streaming writer
+
+TXMLSerializerParserToXml::TXMLSerializerParserToXml(TXMLSerializer* serializer, QIODevice* stream)
+    : fSerializer(serializer)
+    , fTextWriter(std::make_unique<TStreamWriter>(stream, serializer->XMLData()->ParserEncoding(), 4096))
+    , fExport(serializer->StorageOptions.testFlag(soDotNetExport))
+{
+    set_IncludeXmlDecl(true);
+    set_IncludeOuter(true);
+    set_ManageNamespaces(serializer->XMLData()->ManageNamespaces());
+    startOnWriter(fTextWriter.get());
+}
+
+TXMLSerializerParserToXml::~TXMLSerializerParserToXml()
+{
+    writeEnd();
+}
+
+void TXMLSerializerParserToXml::removeFromParent(TkwvDOMElement* element)
+{
+    TkwvDOMNodeBase* parent = element->parentNodeObj();
+    if (!parent)
+        return;
+    parent->removeChild(element->shared_from_this());
+}
+
+void TXMLSerializerParserToXml::writeDeclarationOnce(TkwvDOMElement* anyElement)
+{
+    if (fDeclWritten)
+        return;
+    fDeclWritten = true;
+    fLevel = 0;
+    if (TkwvDOMDocument* doc = anyElement->ownerDocumentObj())
+        writeNode(doc->get_xmlDeclNodeForced());
+    set_IncludeXmlDecl(false);
+}
+
+void TXMLSerializerParserToXml::stackPushNode(TkwvDOMElement* element)
+{
+    const int last = int(fStack.size()) - 1;
+    if (fStackLevel != last && fStackLevel != last - 1)
+        throw Exception(QStringLiteral("TXMLSerializerParserToXml.stackPushNode: unexpected ctx"));
+    ++fStackLevel;
+    if (fStackLevel < int(fStack.size())) {
+        if (fStack[size_t(fStackLevel)].element.get() != element) {
+            // A new sibling: the previous one is complete.
+            stackFlushLast();
+            fStack.push_back({ std::static_pointer_cast<TkwvDOMElement>(element->shared_from_this()), -1 });
+        }
+    } else {
+        fStack.push_back({ std::static_pointer_cast<TkwvDOMElement>(element->shared_from_this()), -1 });
+    }
+}
+
+void TXMLSerializerParserToXml::stackPopNode(TkwvDOMElement* element)
+{
+    if (fStackLevel < 0 || fStackLevel >= int(fStack.size()) || fStack[size_t(fStackLevel)].element.get() != element)
+        throw Exception(QStringLiteral("TXMLSerializerParserToXml.stackPopNode: unexpected ctx"));
+    const int last = int(fStack.size()) - 1;
+    if (last > fStackLevel) {
+        if (last != fStackLevel + 1)
+            throw Exception(QStringLiteral("TXMLSerializerParserToXml.stackPopNode: unexpected ctx(2)"));
+        stackFlushLast();
+    }
+    --fStackLevel;
+}
+
+void TXMLSerializerParserToXml::stackFlushNodeHeader(int k, TkwvDOMElement* childInProgress)
+{
+    TXmlStack& entry = fStack[size_t(k)];
+    if (k > 0)
+        stackFlushNodeHeader(k - 1, entry.element.get());
+    else
+        writeDeclarationOnce(entry.element.get());
+    if (entry.count < 0) {
+        fLevel = k;
+        if (!entry.element->writeHeaderToXml(*this))
+            throw Exception(QStringLiteral("TXMLSerializerParserToXml.stackFlushNodeHeader: unexpected result"));
+        entry.count = 0;
+    }
+    if (!childInProgress)
+        throw Exception(QStringLiteral("TXMLSerializerParserToXml.stackFlushNodeHeader: unexpected ctx"));
+    // The children before the one being completed are complete: write them
+    // whole and let them go.
+    for (;;) {
+        const auto& children = entry.element->ChildList();
+        if (children.empty())
+            throw Exception(QStringLiteral("TXMLSerializerParserToXml.stackFlushNodeHeader: unexpected ctx (2)"));
+        std::shared_ptr<TkwvDOMNodeBase> first = children.front();
+        if (first.get() == childInProgress)
+            break;
+        fLevel = k;
+        writeNode(first);
+        entry.element->removeChild(first);
+        ++entry.count;
+    }
+}
+
+void TXMLSerializerParserToXml::stackFlushLast()
+{
+    const int k = int(fStack.size()) - 1;
+    TXmlStack& entry = fStack[size_t(k)];
+    ElementPtr element = entry.element;
+    if (k > 0)
+        stackFlushNodeHeader(k - 1, element.get());
+    else
+        writeDeclarationOnce(element.get());
+    if (entry.count < 0) {
+        fLevel = k;
+        writeNode(element);
+    } else {
+        while (!element->ChildList().empty()) {
+            std::shared_ptr<TkwvDOMNodeBase> child = element->ChildList().front();
+            fLevel = k;
+            writeNode(child);
+            element->removeChild(child);
+        }
+        fLevel = k;
+        element->writeFooterToXml(*this);
+    }
+    removeFromParent(element.get());
+    fStack.pop_back();
+}
+
+void TXMLSerializerParserToXml::Flush()
+{
+    if (fStackLevel != -1 || fStack.size() > 1)
+        throw Exception(QStringLiteral("TXMLSerializerParserToXml.Flush: unexpected ctx"));
+    if (!fStack.empty())
+        stackFlushLast();
+    fStack.clear();
+    fTextWriter->Flush();
+}
+
+void TXMLSerializerParserToXml::beforeWriteNode(TkwvDOMNodeBase* node)
+{
+    TkwvDomToXmlParser::beforeWriteNode(node);
+    if (!fExport)
+        return;
+    if (TkwvDOMElement* e = node->asElement()) {
+        if (e->NodeNameRef() == QLatin1String("Type_"))
+            e->change_nodeName(QStringLiteral("Type"));
+        else if (e->NodeNameRef() == QLatin1String("CommandSerial")) {
+            e->setAttribute(QStringLiteral("xmlns:xsi"), QStringLiteral("http://www.w3.org/2001/XMLSchema-instance"));
+            e->setAttribute(QStringLiteral("xmlns:xsd"), QStringLiteral("http://www.w3.org/2001/XMLSchema"));
+        }
+    }
+}
+
+void TXMLSerializerParserToXml::writeAttribute(const QString& name, const QString& value)
+{
+    if (fExport && name == QLatin1String("Type_"))
+        TkwvDomToXmlParser::writeAttribute(QStringLiteral("Type"), value);
+    else
+        TkwvDomToXmlParser::writeAttribute(name, value);
+}
+
+void TXMLSerializerParserToXml::writeEscapedText(QStringView text)
+{
+    // The reader drops a text made only of blanks and turns CR LF into LF;
+    // written as character references they come back as they were.
+    bool blank = !text.isEmpty();
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u != u' ' && u != u'\t' && u != u'\n' && u != u'\r') {
+            blank = false;
+            break;
+        }
+    }
+    if (blank) {
+        QString refs;
+        for (QChar c : text)
+            refs += QStringLiteral("&#%1;").arg(int(c.unicode()));
+        writeText(refs);
+        return;
+    }
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r') {
+            if (i > start)
+                TkwvDomToXmlParser::writeEscapedText(text.mid(start, i - start));
+            writeText(u"&#13;");
+            start = i + 1;
+        }
+    }
+    if (start < text.size())
+        TkwvDomToXmlParser::writeEscapedText(text.mid(start));
+}
+
+// ---------------------------------------------------------------------------
+// Streaming loader
+
+TXMLSerializerParserToDom::TXMLSerializerParserToDom(TXMLSerializer* serializer, TRemotable* rootInstance)
+    : fSerializer(serializer)
+    , fGivenRoot(rootInstance)
+{
+}
+
+TXMLSerializerParserToDom::~TXMLSerializerParserToDom()
+{
+    freeOpenNodeInfos();
+    fWaiting.clear();
+}
+
+void TXMLSerializerParserToDom::freeOpenNodeInfos()
+{
+    for (TStackLevel& level : fStack) {
+        if ((level.fType == roleRoot || level.fType == roleObject) && level.fData) {
+            auto* info = static_cast<TXMLSerializerNodeInfo*>(level.fData);
+            level.fData = nullptr;
+            info->FreeOnError();
+            delete info;
+        }
+    }
+}
+
+void TXMLSerializerParserToDom::parseCleanup()
+{
+    freeOpenNodeInfos();
+    TkwvXmlToDomParser::parseCleanup();
+}
+
+TXMLSerializerNodeInfo* TXMLSerializerParserToDom::startObject(TkwvDOMElement* element, bool isRoot)
+{
+    const QString name = element->NodeNameRef();
+    TXMLSerializer& ser = *fSerializer;
+    if (isRoot && fGivenRoot) {
+        TRemotable* inst = fGivenRoot;
+        bool skip = false;
+        if (ser.OnStartObjectLoad)
+            ser.OnStartObjectLoad(&ser, inst, name, element, true, skip);
+        if (!skip && !ser.ClassNameForInstanceIsOk(inst, name))
+            throw EXSSerializationException(QStringLiteral("Xml node ") + name
+                                            + QStringLiteral(" invalid, should match class ")
+                                            + (inst ? inst->ClassInfo().ClassName() : QStringLiteral("nil")));
+        auto* info = new TXMLSerializerNodeInfo(name, inst, false);
+        info->SkipProperties = skip;
+        // The given object is only changed once the whole document has been
+        // read: a cut or broken document leaves it as it was.
+        info->Deferred = true;
+        return info;
+    }
+    TRemotable* inst = nullptr;
+    bool skip = false;
+    if (ser.OnStartObjectLoad)
+        ser.OnStartObjectLoad(&ser, inst, name, element, true, skip);
+    std::unique_ptr<TRemotable> owned(inst);
+    if (!skip) {
+        if (owned) {
+            if (!ser.ClassNameForInstanceIsOk(owned.get(), name))
+                throw EXSSerializationException(QStringLiteral("Xml node ") + name
+                                                + QStringLiteral(" invalid, should match class ")
+                                                + owned->ClassInfo().ClassName());
+        } else {
+            owned = ser.NewObject(name);
+            // With a load handler the creation may wait for the whole
+            // element; without one the class must be known now.
+            if (!owned && !ser.OnStartObjectLoad)
+                throw EXSSerializationException(QStringLiteral("Xml node ") + name
+                                                + QStringLiteral(" invalid, persistent class not found"));
+        }
+    }
+    auto* info = new TXMLSerializerNodeInfo(name, owned.release(), true);
+    info->SkipProperties = skip;
+    return info;
+}
+
+void TXMLSerializerParserToDom::onStackPush(TStackLevel& level)
+{
+    TkwvDOMElement* element = level.fNode.get();
+    const QString& name = element->NodeNameRef();
+    const qsizetype depth = stackCount();
+    const QString& rootId = fSerializer->XMLSettings().XMLRootId();
+    if (element->asXmlDecl()) {
+        level.fType = roleIgnored;
+        return;
+    }
+    int role = 0;
+    if (depth == 0) {
+        if (!rootId.isEmpty()) {
+            if (name.compare(rootId, Qt::CaseInsensitive) != 0)
+                throw EXSSerializationException(
+                    QStringLiteral("Bad xml root, expected: %1, found: %2").arg(rootId, name));
+            role = roleIgnored;
+        } else {
+            role = roleRoot;
+        }
+    } else if (depth == 1 && !rootId.isEmpty()) {
+        role = roleRoot;
+    } else {
+        const TStackLevel& parent = stackLevel(depth - 1);
+        if (name.contains(QLatin1Char('.'))) {
+            if (parent.fType != roleRoot && parent.fType != roleObject)
+                throw EXSSerializationException(QStringLiteral("Bad xml node(%1), node syntax expected").arg(name));
+            role = roleProperty;
+        } else if (name == QLatin1String("Item")) {
+            if (parent.fType != roleProperty)
+                throw EXSSerializationException(QStringLiteral("Bad xml node(%1), node syntax expected(2)").arg(name));
+            role = roleIgnored;
+        } else {
+            role = roleObject;
+        }
+    }
+    level.fType = role;
+    if (role == roleRoot || role == roleObject)
+        level.fData = startObject(element, role == roleRoot);
+}
+
+void TXMLSerializerParserToDom::endProperty(TStackLevel& level)
+{
+    const qsizetype top = stackCount() - 1;
+    if (top < 1)
+        throw Exception(QStringLiteral("TXMLSerializerParserToDom.nodeTrySolveProperty: unexpected context"));
+    TStackLevel& parent = stackLevel(top - 1);
+    if ((parent.fType != roleRoot && parent.fType != roleObject) || !parent.fData)
+        throw Exception(QStringLiteral("TXMLSerializerParserToDom.nodeTrySolveProperty: unexpected context"));
+    auto* info = static_cast<TXMLSerializerNodeInfo*>(parent.fData);
+    if (!info->Instance || info->SkipProperties || info->Deferred)
+        return; // loaded when its object element ends (or never)
+    fSerializer->LoadProperty(*info, level.fNode.get());
+    parent.fNode->removeChild(level.fNode);
+}
+
+void TXMLSerializerParserToDom::endObject(TStackLevel& level)
+{
+    auto* info = static_cast<TXMLSerializerNodeInfo*>(level.fData);
+    if (!info)
+        return;
+    TXMLSerializer& ser = *fSerializer;
+    TkwvDOMElement* element = level.fNode.get();
+    const bool isRoot = level.fType == roleRoot;
+    try {
+        if (!info->Instance && !info->SkipProperties) {
+            // retryCreate: the handler sees the whole element now.
+            TRemotable* inst = nullptr;
+            bool skip = false;
+            if (ser.OnStartObjectLoad)
+                ser.OnStartObjectLoad(&ser, inst, info->NodeName, element, false, skip);
+            if (inst) {
+                info->Instance = inst;
+                info->ToFreeOnError = true;
+                if (!skip && !ser.ClassNameForInstanceIsOk(inst, info->NodeName))
+                    throw EXSSerializationException(QStringLiteral("Xml node ") + info->NodeName
+                                                    + QStringLiteral(" invalid, should match class ")
+                                                    + inst->ClassInfo().ClassName());
+            }
+            if (skip)
+                info->SkipProperties = true;
+            else if (!inst)
+                throw Exception(QStringLiteral("TXMLSerializerNodeInfo.retryCreate: unexpected call"));
+        }
+        if (isRoot && info->Deferred) {
+            level.fData = nullptr;
+            fDeferredRoot.reset(info);
+            fDeferredRootElement = level.fNode;
+            return;
+        }
+        if (!info->SkipProperties)
+            ser.LoadObjectLowProps(*info, element);
+    } catch (...) {
+        level.fData = nullptr;
+        info->FreeOnError();
+        delete info;
+        throw;
+    }
+    level.fData = nullptr;
+    std::unique_ptr<TXMLSerializerNodeInfo> guard(info);
+    if (isRoot) {
+        fRootResult = info->Instance;
+        fRootDone = true;
+        if (info->ToFreeOnError)
+            fRootOwned.reset(info->Release());
+        return;
+    }
+    if (info->SkipProperties) {
+        info->FreeOnError();
+        return;
+    }
+    std::unique_ptr<TRemotable> obj(info->Release());
+    auto it = fWaiting.find(element);
+    if (it != fWaiting.end()) {
+        LogDebugFmt(QStringLiteral("TXMLSerializerParserToDom.onStackPop(%s): node no more used by business tree, "
+                                   "instance (%s) removed"),
+                    { info->NodeName, it->second.object ? it->second.object->ClassInfo().ClassName() : QString() });
+        it->second.object = std::move(obj);
+    } else {
+        fWaiting.emplace(element, TWaiting { level.fNode, std::move(obj) });
+    }
+}
+
+void TXMLSerializerParserToDom::onStackPop(TStackLevel& level)
+{
+    switch (level.fType) {
+    case roleProperty:
+        endProperty(level);
+        break;
+    case roleRoot:
+    case roleObject:
+        endObject(level);
+        break;
+    default:
+        break;
+    }
+}
+
+void TXMLSerializerParserToDom::finishDeferredRoot()
+{
+    if (!fDeferredRoot)
+        return;
+    std::unique_ptr<TXMLSerializerNodeInfo> info = std::move(fDeferredRoot);
+    if (!info->SkipProperties)
+        fSerializer->LoadObjectLowProps(*info, fDeferredRootElement.get());
+    fRootResult = info->Instance;
+    fRootDone = true;
+    fDeferredRootElement.reset();
+}
+
+TRemotable* TXMLSerializerParserToDom::getNewInstanceRoot()
+{
+    if (!fRootDone)
+        throw Exception(QStringLiteral("TXMLSerializerParserToDom.getNewInstanceRoot: no root instance created "
+                                       "(waiting node=%1)")
+                            .arg(fWaiting.size()));
+    TRemotable* root = fRootResult;
+    fRootResult = nullptr;
+    fRootDone = false;
+    return root;
+}
+
+std::unique_ptr<TRemotable> TXMLSerializerParserToDom::getWaitingNode(TkwvDOMElement* element)
+{
+    auto it = fWaiting.find(element);
+    if (it == fWaiting.end())
+        return nullptr;
+    std::unique_ptr<TRemotable> obj = std::move(it->second.object);
+    fWaiting.erase(it);
+    return obj;
 }

@@ -87,27 +87,31 @@ public:                                                                        \
     template <class>                                                           \
     friend class TClassBuilder;
 
-// The description of a document class: BODY lists its stored properties in
-// order with b.Property<Type>("Name", getter, setter, stored) (see
-// TClassBuilder). Abstract classes use KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT.
-#define KIOSK_SERIALIZABLE_DESCRIBE(Cls, Parent, BODY) \
-    KIOSK_DESCRIBE_CLASS_(Cls, Parent, QString(), QString(), BODY)
-
-#define KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(Cls, Parent, BODY)                                          \
+// The description of a document class, in its .cpp: the body lists its
+// stored properties in order, b.Property<Type>("Name", getter, setter,
+// stored) (see TClassBuilder; stored may be nullptr: always stored).
+// Abstract classes use KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT.
+#define KIOSK_SERIALIZABLE_DESCRIBE_WITH_(Cls, Parent, Factory, ...)                                      \
     const TClassInfo& Cls::StaticClassInfo()                                                             \
     {                                                                                                    \
         static const TClassInfo* info = [] {                                                             \
             using Self = Cls;                                                                            \
-            auto* built = new TClassInfo(QStringLiteral(#Cls), &Parent::StaticClassInfo(), nullptr,      \
+            auto* built = new TClassInfo(QStringLiteral(#Cls), &Parent::StaticClassInfo(), Factory,      \
                                          QString(), QString());                                          \
             TClassBuilder<Self> b(*built);                                                               \
             (void)b;                                                                                     \
-            BODY                                                                                         \
+            __VA_ARGS__                                                                                  \
             TRttiRegistry::Register(*built);                                                             \
             return built;                                                                                \
         }();                                                                                             \
         return *info;                                                                                    \
     }
+
+#define KIOSK_SERIALIZABLE_DESCRIBE(Cls, Parent, ...) \
+    KIOSK_SERIALIZABLE_DESCRIBE_WITH_(Cls, Parent, [] { return std::unique_ptr<TRemotable>(new Cls()); }, __VA_ARGS__)
+
+#define KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(Cls, Parent, ...) \
+    KIOSK_SERIALIZABLE_DESCRIBE_WITH_(Cls, Parent, nullptr, __VA_ARGS__)
 
 // The pseudo class under which scalar decimal values are registered
 // ("Decimal", written as kind "XS:Decimal").
@@ -311,6 +315,7 @@ private:
     TRemotable* fRootObject = nullptr;
     TXMLSerializerParserToXml* fWriter = nullptr;
     TXMLSerializerParserToDom* fParser = nullptr;
+    std::unique_ptr<TXMLSerializerParserToDom> fParserObj;
     TxsXMLSettings fXMLSettings;
     std::unique_ptr<TXMLClassDico> fClassDico;
     std::unique_ptr<TXMLClassDicoRev> fClassDicoRev;

@@ -8,9 +8,17 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+
+// The permission bits of a file for its owner, group and others.
+inline QFileDevice::Permissions ownerGroupOther(const QString& path)
+{
+    return QFile::permissions(path)
+        & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+}
 
 // A configuration whose executable, per-user and sibling folders live in a
 // temporary folder of the test.

@@ -29,7 +29,7 @@ TEST_F(ConfigTest, FirstRunCreatesThePerUserFileWithDefaults)
     EXPECT_FALSE(cfg->IsDirty());
     ASSERT_TRUE(QFileInfo::exists(userFile()));
     // The file may hold the lab password.
-    EXPECT_EQ(QFile::permissions(userFile()) & 0x0FFF, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(ownerGroupOther(userFile()), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     EXPECT_EQ(cfg->Language(), deviceLanguageDefault());
     EXPECT_EQ(cfg->ServerUrl(), QString::fromLatin1(TConfig::kDefaultServerUrl));
@@ -76,7 +76,7 @@ TEST_F(ConfigTest, ReadOnlyFileBesideTheExecutableIsCopiedOnceToThePerUserFolder
     EXPECT_EQ(cfg->Login(), QStringLiteral("shop7"));
     cfg->SetLogin(QStringLiteral("shop8"));
     cfg->Save();
-    EXPECT_EQ(QFile::permissions(userFile()) & 0x0FFF, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(ownerGroupOther(userFile()), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     // Next start: the copy is kept, not overwritten by the file beside the
     // executable.
@@ -119,7 +119,7 @@ TEST_P(ConfigSiblingTest, FirstRunImportsServerAndAccountOfTheSiblingProduct)
     EXPECT_TRUE(cfg->IsLoginOrPasswordFilled());
     // Written beside the executable, owner only.
     ASSERT_TRUE(QFileInfo::exists(exeFile()));
-    EXPECT_EQ(QFile::permissions(exeFile()) & 0x0FFF, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(ownerGroupOther(exeFile()), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_FALSE(QFileInfo::exists(userFile()));
 
     // The next start uses that file and no longer imports.
@@ -154,8 +154,11 @@ TEST_F(ConfigTest, NoPerUserFolderLeavesNoFileAndEmptyPaths)
     EXPECT_TRUE(cfg->IOerrorMsg().contains(QLatin1String("MakeDirRec failure")));
     EXPECT_EQ(cfg->CalcLogFilePath(), QString());
     EXPECT_EQ(cfg->CalcOrderArchivePath(), QString());
-    EXPECT_THROW(cfg->CalcCachePath(), std::exception);
+    EXPECT_EQ(cfg->CalcOrderBackupPath(), QString());
+    // Paths in the configuration folder fail; the per-user cache still works.
     EXPECT_THROW(cfg->CalcLocalOrdersPath(), std::exception);
+    EXPECT_THROW(cfg->CalcDemoImagePath(), std::exception);
+    EXPECT_EQ(cfg->CalcCachePath(), fPlaces.cache);
     // Load and Save do nothing.
     cfg->SetLogin(QStringLiteral("x"));
     EXPECT_NO_THROW(cfg->Save());
