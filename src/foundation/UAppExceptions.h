@@ -95,6 +95,14 @@ public:
     KIOSK_EXCEPTION_CLASSNAME(EImgTooBig)
 };
 
+// An argument that the called operation cannot take (an empty or malformed
+// path, address or name).
+class EArgumentException : public Exception {
+public:
+    using Exception::Exception;
+    KIOSK_EXCEPTION_CLASSNAME(EArgumentException)
+};
+
 // Index errors of the generic lists.
 class EArgumentOutOfRangeException : public Exception {
 public:

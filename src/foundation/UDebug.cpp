@@ -25,6 +25,12 @@ const QString kSixSpaces = QStringLiteral("      ");
 
 std::atomic<TLogFile*> gLog { nullptr };
 
+// Set while the calling thread composes or writes a line. Composing may call
+// code that logs in turn (an exception's details, the device description of
+// the header); such a nested line would wait forever for the lock its own
+// thread holds, so it goes to the platform's debug output instead.
+thread_local bool tInsideLogAdd = false;
+
 // Closes the global log at the very end of the process, after everything
 // else that may log has gone.
 struct TLogFinalizer {
@@ -182,7 +188,15 @@ void TLogFile::LogAdd(TLogLevel level, const QString& msg, const std::exception*
 {
     if (quint8(level) < fLogLevel.load(std::memory_order_relaxed))
         return;
+    if (tInsideLogAdd) {
+        LogPlatformDebugOutput(logLevelToString(level) + QStringLiteral(" (nested): ") + msg);
+        return;
+    }
     std::lock_guard<std::mutex> lock(fFileSync);
+    struct InsideScope {
+        InsideScope() { tInsideLogAdd = true; }
+        ~InsideScope() { tInsideLogAdd = false; }
+    } inside;
     try {
         const QDateTime now = QDateTime::currentDateTime();
         QString text;

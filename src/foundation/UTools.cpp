@@ -289,8 +289,10 @@ QString TFileTools::AppCachePathLow()
 
 QString TFileTools::AppTempPathLow()
 {
-    return appFolder(QFileInfo(QDir::tempPath()).canonicalFilePath().isEmpty() ? QDir::tempPath()
-                                                                               : QFileInfo(QDir::tempPath()).canonicalFilePath());
+    // The temporary folder in its canonical form (links resolved).
+    const QString temp = QDir::tempPath();
+    const QString canonical = QFileInfo(temp).canonicalFilePath();
+    return appFolder(canonical.isEmpty() ? temp : canonical);
 }
 
 QString TFileTools::AppUserDataPathLow()
@@ -414,9 +416,8 @@ void TFileTools::DeleteDirRec(const QString& fpath)
     DeleteDirFilesRec(fpath);
     const QString path = QDir::cleanPath(fpath);
     if (!isRealDir(path)) {
+        // A link to a folder goes as a link; its target is left alone.
         if (QFileInfo(path).isSymLink() && QFile::remove(path))
-            return;
-        if (!QFileInfo::exists(path))
             return;
         throw Exception(QStringLiteral("TFileTools.DeleteDirRec: can't delete directory '%1'").arg(fpath));
     }

@@ -1,6 +1,6 @@
 #include "UXmlSerializer.h"
 #include "UXmlSerializer_p.h"
-#include "UTextStreams.h"
+#include "UkwvTextStreams.h"
 
 #include "UDebug.h"
 #include "UTools.h"
@@ -1571,7 +1571,7 @@ void TXMLSerializer::loadArray(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement*
 
 TXMLSerializerParserToXml::TXMLSerializerParserToXml(TXMLSerializer* serializer, QIODevice* stream)
     : fSerializer(serializer)
-    , fTextWriter(std::make_unique<TStreamWriter>(stream, serializer->XMLData()->ParserEncoding(), 4096))
+    , fTextWriter(std::make_unique<TkwvStreamWriter>(stream, serializer->XMLData()->ParserEncoding(), 4096))
     , fExport(serializer->StorageOptions.testFlag(soDotNetExport))
 {
     set_IncludeXmlDecl(true);

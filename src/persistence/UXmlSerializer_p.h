@@ -43,7 +43,7 @@ private:
     static void removeFromParent(TkwvDOMElement* element);
 
     TXMLSerializer* fSerializer;
-    std::unique_ptr<TStreamWriter> fTextWriter;
+    std::unique_ptr<TkwvStreamWriter> fTextWriter;
     bool fExport;
     int fStackLevel = -1;
     std::vector<TXmlStack> fStack;

@@ -309,6 +309,8 @@ TEST_F(LogFileTest, RotationKeepsCountAndLeavesForeignLogs)
     // A side file sorts before its day's own file.
     ASSERT_TRUE(testsupport::writeAll(d.filePath(QStringLiteral("Qz-20000101-soap.log")), "x"));
     ASSERT_TRUE(testsupport::writeAll(d.filePath(QStringLiteral("aaa.log")), "foreign"));
+    ASSERT_TRUE(testsupport::writeAll(d.filePath(QStringLiteral("Ab.log")), "foreign"));
+    ASSERT_TRUE(testsupport::writeAll(d.filePath(QStringLiteral("2019.log")), "foreign"));
     ASSERT_TRUE(testsupport::writeAll(d.filePath(QStringLiteral("Xz-19990101.log")), "foreign"));
     ASSERT_TRUE(testsupport::writeAll(d.filePath(QStringLiteral("Qz-19990101.txt")), "foreign"));
 
@@ -321,6 +323,8 @@ TEST_F(LogFileTest, RotationKeepsCountAndLeavesForeignLogs)
     EXPECT_TRUE(own.contains(QStringLiteral("Qz-20000101.log")));
     EXPECT_TRUE(own.contains(QFileInfo(todayName(dir())).fileName()));
     EXPECT_TRUE(d.exists(QStringLiteral("aaa.log")));
+    EXPECT_TRUE(d.exists(QStringLiteral("Ab.log")));
+    EXPECT_TRUE(d.exists(QStringLiteral("2019.log")));
     EXPECT_TRUE(d.exists(QStringLiteral("Xz-19990101.log")));
     EXPECT_TRUE(d.exists(QStringLiteral("Qz-19990101.txt")));
 
@@ -432,6 +436,18 @@ TEST_F(LogFileTest, DumpInFile)
     EXPECT_TRUE(body[1].startsWith(QStringLiteral("[Exception]TLogFile.DumpInFile: invalid file suffix")));
 }
 
+// An exception whose details log: composing its text logs from inside the log.
+class ELoggingDetails : public EappBase {
+public:
+    using EappBase::EappBase;
+    KIOSK_EXCEPTION_CLASSNAME(ELoggingDetails)
+    QString MessageDetails() const override
+    {
+        LogWarn(QStringLiteral("details asked"));
+        return QStringLiteral("the details");
+    }
+};
+
 class GlobalLogTest : public ::testing::Test {
 protected:
     void TearDown() override { TLogFile::GlobalClose(); }
@@ -496,4 +512,17 @@ TEST_F(GlobalLogTest, LevelFunctionsAndFormats)
     TLogFile::GlobalClose();
     EXPECT_EQ(TLogFile::GlobalLogLevel(), ll_info);
     EXPECT_NO_THROW(TLogFile::GlobalClose());
+}
+
+TEST_F(GlobalLogTest, LoggingWhileComposingALineDoesNotDeadlock)
+{
+    TLogFile::GlobalOpen(tmp.path(), ll_info, 0, QString(), false);
+    LogError(QStringLiteral("TTask.Run"), ELoggingDetails(QStringLiteral("failed")));
+    LogInfo(QStringLiteral("after"));
+    const QStringList body = bodyLines(testsupport::readAll(todayName(tmp.path())));
+    ASSERT_EQ(body.size(), 5);
+    EXPECT_TRUE(body[0].endsWith(QStringLiteral(":TTask.Run")));
+    EXPECT_EQ(body[1], QStringLiteral("[ELoggingDetails]failed"));
+    EXPECT_EQ(body[2], QStringLiteral("the details"));
+    EXPECT_TRUE(body[3].endsWith(QStringLiteral(":after")));
 }
