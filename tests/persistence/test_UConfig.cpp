@@ -101,6 +101,11 @@ struct SiblingCase {
     bool beside;        // beside the executable, else at the fixed path
 };
 
+void PrintTo(const SiblingCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class ConfigSiblingTest : public ConfigTest, public ::testing::WithParamInterface<SiblingCase> { };
 
 TEST_P(ConfigSiblingTest, FirstRunImportsServerAndAccountOfTheSiblingProduct)
