@@ -64,6 +64,8 @@ SAME_AS_ENGLISH = {
     "dk": {"Information", "Album", "Cloud", "Sepia", "Subtotal: %s"},
     # Greek keeps the date pattern and the usual "Cloud" source button.
     "gr": {"Cloud", "dd/mm/yyyy"},
+    "ms": {"April", "September", "November", "Album", "Sepia", "Desktop",
+           "dd/mm/yyyy"},
 }
 
 
