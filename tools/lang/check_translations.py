@@ -62,6 +62,10 @@ SAME_AS_ENGLISH = {
     "pt": {"Verso", "%d packs", "Total", "Total: %s", "Subtotal: %s",
            "dd/mm/yyyy"},
     "dk": {"Information", "Album", "Cloud", "Sepia", "Subtotal: %s"},
+    # Greek keeps the date pattern and the usual "Cloud" source button.
+    "gr": {"Cloud", "dd/mm/yyyy"},
+    "ms": {"April", "September", "November", "Album", "Sepia", "Desktop",
+           "dd/mm/yyyy"},
 }
 
 
