@@ -727,6 +727,10 @@ bool TkwvDOMElement::writeHeaderToXml(IkwvDomToXmlOutput& output)
     // A name that is no XML name would make text that no reader accepts.
     if (!TkwvDOMtools::IsXmlName(name))
         throw DOMException(QStringLiteral("TkwvDOMElement.writeHeaderToXml: invalid element name \"%1\"").arg(name));
+    if (fAttributes.length() > TkwvXmlToDomParser::kMaxAttributes)
+        throw DOMException(QStringLiteral("TkwvDOMElement.writeHeaderToXml: more than %1 attributes on \"%2\"")
+                               .arg(TkwvXmlToDomParser::kMaxAttributes)
+                               .arg(name));
     output.writeLineStart(QString(u'<' + name));
     fAttributes.writeToXml(output);
     if (hasChildNodes()) {
@@ -750,7 +754,10 @@ void TkwvDOMElement::writeFooterToXml(IkwvDomToXmlOutput& output)
 void TkwvDOMxmlDclType::writeToXml(IkwvDomToXmlOutput& output)
 {
     output.beforeWriteNode(this);
-    output.writeLineStart(QString(u'<' + nodeName()));
+    const QString name = nodeName();
+    if (!name.startsWith(u'?') || !TkwvDOMtools::IsXmlName(QStringView(name).mid(1)))
+        throw DOMException(QStringLiteral("TkwvDOMxmlDclType.writeToXml: invalid declaration name \"%1\"").arg(name));
+    output.writeLineStart(QString(u'<' + name));
     for (const NodePtr& a : fAttributes.Nodes())
         output.writeAttribute(a->nodeName(), a->nodeValue());
     output.writeLineEnd(u"?>");

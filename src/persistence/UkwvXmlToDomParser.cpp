@@ -245,8 +245,11 @@ void TkwvXmlToDomParser::stackPop(const TkwvDOMNodeBase* node, QStringView name)
 
 void TkwvXmlToDomParser::onTagStart(QStringView rawName, const TkwvParseLocation&)
 {
-    const QStringView name = trimView(rawName);
+    QStringView name = trimView(rawName);
     if (name.startsWith(u'?')) {
+        // "<?xml?>": the closing question mark sticks to the name.
+        if (name.size() > 1 && name.endsWith(u'?'))
+            name.chop(1);
         if (!fStack.empty())
             throw DOMException(QStringLiteral("Unexpected Xml declaration node"));
         auto decl = std::make_shared<TkwvDOMxmlDclType>(fDoc.get(), QString(), name.toString());
