@@ -20,7 +20,6 @@
 #include <ranges>
 #include <span>
 #include <type_traits>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -33,6 +32,46 @@ template<class T>
 struct IsSharedPtr : std::false_type { };
 template<class U>
 struct IsSharedPtr<std::shared_ptr<U>> : std::true_type { };
+
+// The objects to free when `leaving` leave a list while `staying` remain in
+// it (or are taken over by another list): each distinct non-nil object of
+// `leaving` once, in the order of its first appearance, except those that
+// also stand in `staying`.
+template<class P>
+std::vector<P> ObjectsToFree(std::span<const P> leaving, std::span<const P> staying)
+{
+    static_assert(std::is_pointer_v<P>);
+    std::vector<P> result;
+    if (leaving.size() == 1) {
+        const P item = leaving[0];
+        if (item && std::find(staying.begin(), staying.end(), item) == staying.end())
+            result.push_back(item);
+        return result;
+    }
+    const std::less<P> less;
+    std::vector<P> candidates(leaving.begin(), leaving.end());
+    std::sort(candidates.begin(), candidates.end(), less);
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    // 1 marks a candidate that must not be freed (it stays, or is freed already).
+    std::vector<char> spared(candidates.size(), 0);
+    auto find = [&](P item) -> std::ptrdiff_t {
+        const auto it = std::lower_bound(candidates.begin(), candidates.end(), item, less);
+        return it != candidates.end() && *it == item ? it - candidates.begin() : -1;
+    };
+    for (const P item : staying)
+        if (const auto k = find(item); k >= 0)
+            spared[std::size_t(k)] = 1;
+    for (const P item : leaving) {
+        if (!item)
+            continue;
+        const auto k = find(item);
+        if (!spared[std::size_t(k)]) {
+            spared[std::size_t(k)] = 1;
+            result.push_back(item);
+        }
+    }
+    return result;
+}
 
 } // namespace GenericsDetail
 

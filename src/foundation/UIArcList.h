@@ -132,11 +132,13 @@ public:
 
     // A collection object (a TList, a TOwnerList, any C++ range): walked and
     // inserted one item at a time at index, index + 1, ..., each reported as
-    // it goes in; index is checked at the first item only.
+    // it goes in; index is checked at the first item only. Arrays go to the
+    // block insertion above, list references to the enumerable overloads.
     template<class R>
         requires std::ranges::input_range<const R>
         && std::convertible_to<std::ranges::range_reference_t<const R>, T>
         && (!std::convertible_to<const R&, std::span<const T>>)
+        && (!std::convertible_to<const R&, IEnumerableGen<T>>)
     void AddRange(const R& Collection)
     {
         InsertRange(this->GetCount(), Collection);
@@ -145,6 +147,7 @@ public:
         requires std::ranges::input_range<const R>
         && std::convertible_to<std::ranges::range_reference_t<const R>, T>
         && (!std::convertible_to<const R&, std::span<const T>>)
+        && (!std::convertible_to<const R&, IEnumerableGen<T>>)
     void InsertRange(int index, const R& Collection)
     {
         for (auto&& item : Collection)
@@ -228,6 +231,7 @@ public:
     // std::vector, any C++ range) in their order.
     template<class R>
         requires std::ranges::input_range<const R> && std::convertible_to<std::ranges::range_reference_t<const R>, T>
+        && (!std::convertible_to<const R&, IEnumerableGen<T>>)
     static Ptr Create(const R& Collection)
     {
         Ptr list = Create();
@@ -321,10 +325,8 @@ public:
             using Object = std::remove_pointer_t<T>;
             static_assert(sizeof(Object) > 0, "ClearAndFree needs the complete item class");
             const TArray<T> items = FList.ToArray();
-            std::unordered_set<const void*> freed;
-            for (T item : items)
-                if (item && freed.insert(item).second)
-                    delete item;
+            for (T item : GenericsDetail::ObjectsToFree<T>(items, {}))
+                delete item;
             FList.Clear();
         } else {
             ArcListDetail::RaiseClearAndFreeNotClass();

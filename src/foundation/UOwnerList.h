@@ -96,18 +96,7 @@ protected:
         }
         // Work out first what to free: each distinct object once, and none
         // that still stands in the list.
-        std::vector<T*> doomed;
-        const std::vector<T*>& rest = this->Storage();
-        if (Items.size() == 1) {
-            T* item = Items[0];
-            if (item && std::find(rest.begin(), rest.end(), item) == rest.end())
-                doomed.push_back(item);
-        } else {
-            std::unordered_set<T*> seen(rest.begin(), rest.end());
-            for (T* item : Items)
-                if (item && seen.insert(item).second)
-                    doomed.push_back(item);
-        }
+        std::vector<T*> doomed = GenericsDetail::ObjectsToFree<T*>(Items, this->Storage());
         // The handler sees the items before they are freed; they are freed
         // even when it fails.
         struct FreeOnExit {
@@ -141,10 +130,8 @@ void ReplaceOwnerList(std::unique_ptr<L>& Held, const TArray<typename L::value_t
         return;
     std::vector<Item> dropped;
     if (old->OwnsObjects()) {
-        std::unordered_set<Item> seen(arr.begin(), arr.end());
-        for (Item item : *old)
-            if (item && seen.insert(item).second)
-                dropped.push_back(item);
+        const TArray<Item> oldItems = old->ToArray();
+        dropped = GenericsDetail::ObjectsToFree<Item>(oldItems, arr);
         old->SetOwnsObjects(false);
     }
     old.reset();

@@ -77,7 +77,7 @@ QString PercentEncode(const QString& val, bool keepEscapes)
     return QString::fromLatin1(out);
 }
 
-// Delphi-style Trim: drops leading and trailing characters up to U+0020.
+// Drops leading and trailing blanks and control characters (up to U+0020).
 QString TrimControl(const QString& s)
 {
     int b = 0, e = s.size();

@@ -8,7 +8,7 @@ namespace {
 
 QString xsError(const char* type, const QString& text)
 {
-    return QStringLiteral("'%1' is not a valid %2 value").arg(text, QLatin1String(type));
+    return QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(type));
 }
 
 } // namespace
@@ -26,7 +26,7 @@ QString TXSDateTime::NativeToXS() const
 {
     if (!fValue.isValid())
         return QString();
-    QString text = fValue.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+    QString text = fValue.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz"));
     switch (fValue.timeSpec()) {
     case Qt::UTC:
         text += QLatin1Char('Z');

@@ -460,8 +460,9 @@ TEST(ArcList, BinarySearch)
         reversed->Reverse();
         int descIndex = -1;
         EXPECT_EQ(reversed->BinarySearch(c.item, descIndex, desc), c.found);
-        if (c.found)
+        if (c.found) {
             EXPECT_EQ(reversed->GetItem(descIndex), c.item);
+        }
     }
 }
 
@@ -525,8 +526,9 @@ TEST(ArcList, SortKeepsEveryItem)
     list->Sort(TComparer<TRec>::Construct([](const TRec& l, const TRec& r) { return l.a - r.a; }));
     std::vector<int> seen;
     for (int i = 0; i < list->GetCount(); ++i) {
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LE(list->GetItem(i - 1).a, list->GetItem(i).a);
+        }
         seen.push_back(list->GetItem(i).b);
     }
     std::sort(seen.begin(), seen.end());
@@ -764,11 +766,22 @@ TEST_F(CountedFixture, ViewsOverAnOwningList)
 
 TEST(ArcList, AddingTheListToItselfDoublesIt)
 {
+    // Its enumerator re-reads the growing count: a plain walk would never end.
     const IArcList<int> list = TArcList<int>::Create(TArray<int> { 1, 2, 3 });
-    list->AddRange(IEnumerableGen<int>(list));
+    list->AddRange(list);
     EXPECT_EQ(Items(list), (std::vector<int> { 1, 2, 3, 1, 2, 3 }));
-    list->InsertRange(1, IEnumerableGen<int>(list));
+    list->InsertRange(1, list);
     EXPECT_EQ(Items(list), (std::vector<int> { 1, 1, 2, 3, 1, 2, 3, 2, 3, 1, 2, 3 }));
+
+    const auto concrete = TArcList<int>::Create(TArray<int> { 4 });
+    concrete->AddRange(concrete);
+    concrete->AddRange(IEnumerableGen<int>(concrete));
+    EXPECT_EQ(Items(concrete), (std::vector<int> { 4, 4, 4, 4 }));
+
+    // Through a read-only reference to the same list.
+    const IReadOnlyArcList<int> readOnly = concrete;
+    concrete->AddRange(IEnumerableGen<int>(readOnly));
+    EXPECT_EQ(concrete->GetCount(), 8);
 }
 
 TEST(ArcList, ReadOnlyViewOfTheSameList)

@@ -105,8 +105,9 @@ TEST(ArcEnumerator, ScriptedWalks)
             }
             if (!checked)
                 continue;
-            if (s.op != Op::Reset)
+            if (s.op != Op::Reset) {
                 EXPECT_EQ(result, s.result);
+            }
             if (s.current == kRaises) {
                 EXPECT_THROW(e->GetCurrentGen(), EArgumentOutOfRangeException);
                 // The failed read leaves the enumerator where it was.
