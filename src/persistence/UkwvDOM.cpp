@@ -803,19 +803,23 @@ void TkwvDOMCDATASection::writeToXml(IkwvDomToXmlOutput& output)
 {
     output.beforeWriteNode(this);
     output.writeText(u"<![CDATA[");
-    // The body is written as it is, but a "]]>" inside it would end the
-    // section early and characters not allowed in XML would make the text
-    // unreadable: the first is split over two sections, the second mended.
+    // The body is written as it is, with two mends: characters not allowed
+    // in XML are mended, and the section is split after every "]]" that is
+    // followed by ">", a blank or "/". "]]>" would end the section early, and
+    // the reader takes "<![CDATA[" up to the first blank or "/" as one word,
+    // which must not end in "]]".
     QString body;
     TkwvDOMtools::XmlValidTo(fData, body);
     qsizetype from = 0;
-    for (;;) {
-        const qsizetype end = body.indexOf(u"]]>", from);
-        if (end < 0)
+    for (qsizetype at = body.indexOf(u"]]"); at >= 0; at = body.indexOf(u"]]", at + 1)) {
+        if (at + 2 >= body.size())
             break;
-        output.writeText(QStringView(body).mid(from, end + 2 - from));
+        const char16_t next = body.at(at + 2).unicode();
+        if (next != u'>' && next != u' ' && next != u'\t' && next != u'\n' && next != u'\r' && next != u'/')
+            continue;
+        output.writeText(QStringView(body).mid(from, at + 2 - from));
         output.writeText(u"]]><![CDATA[");
-        from = end + 2;
+        from = at + 2;
     }
     output.writeText(QStringView(body).mid(from));
     output.writeText(u"]]>");
