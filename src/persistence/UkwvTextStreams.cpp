@@ -49,10 +49,17 @@ TkwvStreamReader::TkwvStreamReader(QIODevice* stream, const QString& encodingNam
     : fStream(stream)
     , fEncoding(encodingName)
     , fDetectBOM(detectBOM)
-    , fBuf(size_t(std::max<qsizetype>(bufferSize, 16)))
 {
     if (!fStream)
         throw EEncodingError(QStringLiteral("TkwvStreamReader: no stream"));
+    // A small stream needs no big buffer.
+    qint64 wanted = bufferSize;
+    if (!fStream->isSequential()) {
+        const qint64 left = fStream->size() - fStream->pos();
+        if (left >= 0 && left + 16 < wanted)
+            wanted = left + 16;
+    }
+    fBuf.resize(size_t(std::max<qint64>(wanted, 16)));
 }
 
 TkwvStreamReader::~TkwvStreamReader() = default;
