@@ -31,16 +31,17 @@ using IInterfaceRef = std::shared_ptr<void>;
 // Money: fixed point counting 1/10,000 of the currency unit.
 using Currency = qint64;
 
-// Enumerations of later subsystems. They are declared here with their
-// underlying type so that the interface can name them; the owning subsystem
-// defines the values with the same underlying type (`enum TZebdesign : int { ... }`).
+// Enumerations of other subsystems, declared here without their values so
+// that the interface can name them. The owning subsystem defines them in the
+// same form: `enum TZebdesign : int { ... }`, or `enum class TImgRawMode { ... }`
+// for the two scoped ones (defined in UImageTransfer.h).
+enum class TImgRawMode;
+enum class TOrderBitmapMode;
 enum TQzUseMode : int;
 enum TZebdesign : int;
 enum TBluetoothMode : int;
-enum TImgRawMode : int;
 enum TProductLabelMode : int;
 enum TWorkflowType : int;
-enum TOrderBitmapMode : int;
 enum TLaunchMode : int;
 enum TUpdateType : int;
 enum TMainObservedEvent : int;
