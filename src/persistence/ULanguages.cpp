@@ -57,13 +57,14 @@ void TLangSwitch::ClearPending()
 
 QString TLangSwitch::SourceOf(const QString& displayed)
 {
-    const QString t = TLangTools::trPrepare(displayed);
     if (gShown) {
-        auto it = gShown->constFind(t);
+        auto it = gShown->constFind(TLangTools::trPrepare(displayed));
         if (it != gShown->constEnd())
             return *it;
     }
-    return t;
+    // Never translated: the text is its own source, kept byte for byte so
+    // that a text without translation stays exactly as built.
+    return displayed;
 }
 
 QString TLangSwitch::SwitchLookup(const QString& displayed)
@@ -73,13 +74,14 @@ QString TLangSwitch::SwitchLookup(const QString& displayed)
     {
         QMutexLocker lock(&gPendingLock);
         if (gPending) {
-            auto it = gPending->constFind(source);
+            auto it = gPending->constFind(TLangTools::trPrepare(source));
             if (it != gPending->constEnd())
                 result = *it;
         }
     }
-    if (gNextShown && !gNextShown->contains(result))
-        gNextShown->insert(result, source);
+    const QString shownKey = TLangTools::trPrepare(result);
+    if (gNextShown && !gNextShown->contains(shownKey))
+        gNextShown->insert(shownKey, source);
     return result;
 }
 
@@ -110,6 +112,9 @@ void TLangSwitch::Restore(const TRestyle& restyle)
     {
         THookGuard guard;
         TLangTextBase::SetTranslateHook(&TLangSwitch::SourceOf);
+        // The built-in texts hold every number of a family: each family
+        // gets back its full declared range.
+        TLangTextBase::SetPendingDictionary([](const QString&) { return true; });
         try {
             translateAll(restyle);
         } catch (...) {
@@ -127,7 +132,7 @@ QStringList TLangSwitch::Collect(const TRestyle& restyle)
     {
         THookGuard guard;
         TLangTextBase::SetTranslateHook([](const QString& displayed) {
-            const QString source = SourceOf(displayed);
+            const QString source = TLangTools::trPrepare(SourceOf(displayed));
             if (gCollected && !gCollected->contains(source))
                 gCollected->append(source);
             return displayed;

@@ -59,6 +59,8 @@ TEST_F(LangSwitch, EnglishGermanFrenchRetranslatesConstantsAndScreen)
             s = TLangTextBase::Translate(s);
     });
     EXPECT_EQ(LangTexts::Shell::Yes.Text(), QStringLiteral("Yes"));
+    EXPECT_EQ(LangTexts::Order::PaperTypes.MaxId(), 47);
+    EXPECT_EQ(LangTexts::Order::PaperTypes.Text(1), QStringLiteral("Common.GroupeProduitPhotographe.Tirages.TypePapier001"));
     EXPECT_EQ(fScreen, (QStringList { QStringLiteral("Cancel"), QStringLiteral("Yes") }));
 }
 
