@@ -1277,7 +1277,8 @@ std::unique_ptr<TRemotable> TXMLSerializer::LoadObjectChild(TRemotable* parent, 
 void TXMLSerializer::LoadObjectLowProps(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement* element)
 {
     // A copy: each loaded property element is removed from the element.
-    const std::vector<std::shared_ptr<TkwvDOMNodeBase>> children = element->ChildList();
+    const auto& list = element->ChildList();
+    const std::vector<std::shared_ptr<TkwvDOMNodeBase>> children(list.begin(), list.end());
     for (const auto& child : children) {
         TkwvDOMElement* e = child->asElement();
         if (!e)
