@@ -3,6 +3,7 @@
 #include "UDebug.h"
 #include "UFormat.h"
 #include "UNetHttp.h"
+#include "USoapHttpTrans.h"
 #include "UThreadCancel.h"
 #include "UTools.h"
 
@@ -271,7 +272,7 @@ bool TNetTransfer::canRetry(const std::exception& ex)
 bool TNetTransfer::isNetError(const std::exception& ex)
 {
     return dynamic_cast<const ENetHttpClient*>(&ex) || dynamic_cast<const ENetHttp*>(&ex)
-        || dynamic_cast<const ENetTransferHttp*>(&ex);
+        || dynamic_cast<const ENetTransferHttp*>(&ex) || dynamic_cast<const ESOAPHTTPException*>(&ex);
 }
 
 void TNetTransfer::rateUnitInfo(TStepRateUnit rateUnit, int& cScale, double& kVal)

@@ -4,6 +4,7 @@
 #include "LogCapture.h"
 #include "TestSupport.h"
 #include "UNetHttp.h"
+#include "USoapHttpTrans.h"
 #include "UThreadCancel.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +125,7 @@ TEST(NetTransferText, RetryAndNetworkClassification)
         { "ENetTransferHttp", [] { throw ENetTransferHttp("x"); }, true, true },
         { "ENetHttp", [] { throw ENetHttp("x", ""); }, true, true },
         { "ENetHttpClient", [] { throw ENetHttpClient("x", 7, false); }, true, true },
+        { "ESOAPHTTPException", [] { throw ESOAPHTTPException("x"); }, true, true },
         { "plain", [] { throw Exception("x"); }, true, false },
         { "file error", [] { throw EFOpenError("x"); }, true, false },
     };
