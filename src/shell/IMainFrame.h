@@ -34,13 +34,14 @@ using Currency = qint64;
 // Enumerations of later subsystems. They are declared here with their
 // underlying type so that the interface can name them; the owning subsystem
 // defines the values with the same underlying type (`enum TZebdesign : int { ... }`).
+// The imaging enumerations were defined scoped before this interface existed.
 enum TQzUseMode : int;
 enum TZebdesign : int;
 enum TBluetoothMode : int;
-enum TImgRawMode : int;
+enum class TImgRawMode : int;
 enum TProductLabelMode : int;
 enum TWorkflowType : int;
-enum TOrderBitmapMode : int;
+enum class TOrderBitmapMode : int;
 enum TLaunchMode : int;
 enum TUpdateType : int;
 enum TMainObservedEvent : int;
