@@ -343,6 +343,6 @@ QString TImageTirageGroupData::DebugLabel()
             return name + QStringLiteral("(image=nil)");
         return name + QLatin1Char('(') + fImage->DebugLabel() + QLatin1Char(')');
     } catch (...) {
-        return name + QStringLiteral("(???)");
+        return name + QStringLiteral("(\?\?\?)");
     }
 }

@@ -5,6 +5,7 @@
 // channel and effects. A print format is also the picture rendered and sent
 // to the lab for its product.
 #include "UImageWithEffects.h"
+#include "UIArcList.h"
 #include "UOwnerList.h"
 
 #include <memory>

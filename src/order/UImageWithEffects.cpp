@@ -158,7 +158,7 @@ QString TImageWithEffects::DebugLabel()
             return name + QStringLiteral("(image=nil)");
         return name + QLatin1Char('(') + photo->DebugLabel() + QLatin1Char(')');
     } catch (...) {
-        return name + QStringLiteral("(???)");
+        return name + QStringLiteral("(\?\?\?)");
     }
 }
 

@@ -223,6 +223,6 @@ QString TOrderImageBase::DebugLabel()
     try {
         return name + QLatin1Char('(') + ImageID() + QLatin1Char(')');
     } catch (...) {
-        return name + QStringLiteral("(???)");
+        return name + QStringLiteral("(\?\?\?)");
     }
 }

@@ -132,15 +132,17 @@ TPrintOrder::TPrintOrder(IMainFrame* main)
 
 TPrintOrder::~TPrintOrder()
 {
+    // Told apart while every product is still alive: the pending product
+    // may be one of the order's own products.
+    TWaitingProduct* waiting = WaitingProduct();
+    fProductForImageSelection = nullptr;
     // Products and groups first: they refer to the photos.
     fprodAlbumsList.reset();
     fprodTemplatesList.reset();
     fImagesSelectionneesTirage.reset();
     fGroupByImage.clear();
     fprodPrintsList.reset();
-    if (auto* waiting = dynamic_cast<TWaitingProduct*>(fProductForImageSelection))
-        delete waiting;
-    fProductForImageSelection = nullptr;
+    delete waiting;
     for (TOrderImageBase* img : *fimgList) {
         try {
             img->waitingTasksCancelled();
