@@ -915,116 +915,66 @@ int roundEven(double v)
     return int(std::nearbyint(v));
 }
 
+// The rule shared by the sizing forms: derive one side from the other by the
+// reference's ratio (the height from the width when `heightFromWidth` holds
+// for a landscape reference, the other way round for a portrait one), then
+// pull back each side that crossed its starting value: a side that grew when
+// `shrinkOnly`, a side that shrank otherwise.
+template <typename T, typename Conv>
+void aspectRatioSize(T& imgWidth, T& imgHeight, T refWidth, T refHeight, bool heightFromWidth, bool shrinkOnly,
+    Conv conv)
+{
+    const double r = double(refHeight) / double(refWidth);
+    const double R = double(refWidth) / double(refHeight);
+    const T W0 = imgWidth, H0 = imgHeight;
+    T W = W0, H = H0;
+    if ((refWidth > refHeight) == heightFromWidth)
+        H = conv(double(W0) * r);
+    else
+        W = conv(double(H0) * R);
+    const auto crossed = [shrinkOnly](T v, T start) { return shrinkOnly ? v > start : v < start; };
+    if (crossed(W, W0)) {
+        W = W0;
+        H = conv(double(W) * r);
+    }
+    if (crossed(H, H0)) {
+        H = H0;
+        W = conv(double(H) * R);
+    }
+    imgWidth = W;
+    imgHeight = H;
+}
+
+float toFloat(double v)
+{
+    return float(v);
+}
+
 } // namespace
 
 void TImageTools::AspectRatioSizeCoerceF(float& imgWidth, float& imgHeight, float refWidth, float refHeight)
 {
-    const double r = double(refHeight) / double(refWidth);
-    const double R = double(refWidth) / double(refHeight);
-    const float W0 = imgWidth, H0 = imgHeight;
-    float W = W0, H = H0;
-    if (refWidth > refHeight)
-        H = float(double(W0) * r);
-    else
-        W = float(double(H0) * R);
-    if (W > W0) {
-        W = W0;
-        H = float(double(W) * r);
-    }
-    if (H > H0) {
-        H = H0;
-        W = float(double(H) * R);
-    }
-    imgWidth = W;
-    imgHeight = H;
+    aspectRatioSize(imgWidth, imgHeight, refWidth, refHeight, true, true, toFloat);
 }
 
 void TImageTools::AspectRatioSizeCoerce(int& imgWidth, int& imgHeight, int refWidth, int refHeight)
 {
-    const double r = double(refHeight) / double(refWidth);
-    const double R = double(refWidth) / double(refHeight);
-    const int W0 = imgWidth, H0 = imgHeight;
-    int W = W0, H = H0;
-    if (refWidth > refHeight)
-        H = roundEven(double(W0) * r);
-    else
-        W = roundEven(double(H0) * R);
-    if (W > W0) {
-        W = W0;
-        H = roundEven(double(W) * r);
-    }
-    if (H > H0) {
-        H = H0;
-        W = roundEven(double(H) * R);
-    }
-    imgWidth = W;
-    imgHeight = H;
+    aspectRatioSize(imgWidth, imgHeight, refWidth, refHeight, true, true, roundEven);
 }
 
 void TImageTools::AspectRatioSizeCoerceMinF(float& imgWidth, float& imgHeight, float refWidth, float refHeight)
 {
-    const double r = double(refHeight) / double(refWidth);
-    const double R = double(refWidth) / double(refHeight);
-    const float W0 = imgWidth, H0 = imgHeight;
-    float W = W0, H = H0;
-    if (refWidth > refHeight)
-        W = float(double(H0) * R);
-    else
-        H = float(double(W0) * r);
-    if (W < W0) {
-        W = W0;
-        H = float(double(W) * r);
-    }
-    if (H < H0) {
-        H = H0;
-        W = float(double(H) * R);
-    }
-    imgWidth = W;
-    imgHeight = H;
+    aspectRatioSize(imgWidth, imgHeight, refWidth, refHeight, false, false, toFloat);
 }
 
 void TImageTools::AspectRatioSizeCoerceMin(int& imgWidth, int& imgHeight, int refWidth, int refHeight)
 {
-    const double r = double(refHeight) / double(refWidth);
-    const double R = double(refWidth) / double(refHeight);
-    const int W0 = imgWidth, H0 = imgHeight;
-    int W = W0, H = H0;
-    if (refWidth > refHeight)
-        W = roundEven(double(H0) * R);
-    else
-        H = roundEven(double(W0) * r);
-    if (W < W0) {
-        W = W0;
-        H = roundEven(double(W) * r);
-    }
-    if (H < H0) {
-        H = H0;
-        W = roundEven(double(H) * R);
-    }
-    imgWidth = W;
-    imgHeight = H;
+    aspectRatioSize(imgWidth, imgHeight, refWidth, refHeight, false, false, roundEven);
 }
 
 void TImageTools::AspectRatioSizeMaxF(float& imgWidth, float& imgHeight, float refWidth, float refHeight)
 {
-    const double r = double(refHeight) / double(refWidth);
-    const double R = double(refWidth) / double(refHeight);
-    const float W0 = imgWidth, H0 = imgHeight;
-    float W = W0, H = H0;
-    if (refWidth > refHeight)
-        H = float(double(W0) * r);
-    else
-        W = float(double(H0) * R);
-    if (W < W0) {
-        W = W0;
-        H = float(double(W) * r);
-    }
-    if (H < H0) {
-        H = H0;
-        W = float(double(H) * R);
-    }
-    imgWidth = W;
-    imgHeight = H;
+    aspectRatioSize(imgWidth, imgHeight, refWidth, refHeight, true, false, toFloat);
 }
 
 QImage TImageTools::LoadBitmapFromRes(const QString& ResName)

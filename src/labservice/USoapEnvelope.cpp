@@ -231,6 +231,9 @@ public:
                 textElement(list, itemName, v);
             break;
         }
+        case TPropKind::Variant:
+            // Document classes only; no lab record has such a member.
+            throw Exception(QStringLiteral("TSoapRequestWriter: member %1 has no wire form").arg(prop.FullName()));
         }
     }
 
@@ -392,6 +395,8 @@ public:
             prop.SetEnumNames(obj, names);
             break;
         }
+        case TPropKind::Variant:
+            fail(QStringLiteral("member %1 has no wire form").arg(path));
         }
     }
 

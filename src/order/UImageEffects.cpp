@@ -758,83 +758,79 @@ void TImageEffects::fitInCorrec(TImageEffectInfo& info)
     fitInCorrec(info, m, false);
 }
 
+// What differs between the fill-in and the fit-in correction: the zoom that
+// makes the photo cover (or fit) its frame, when a zoom in percent counts as
+// already right, and the names in the log lines.
+struct TFramingCorrecKind {
+    const char* op;    // "fillInCorrec"
+    const char* label; // "fill-in"
+    double (*zoom)(const TImageEffectInfo&);
+    bool (*keepsUserMove)(int64_t zoomPercent);
+    bool (*keepsCorrecMove)(int64_t zoomPercent);
+};
+
+namespace {
+
+const TFramingCorrecKind kFillIn { "fillInCorrec", "fill-in",
+    [](const TImageEffectInfo& i) { return TPrintOrderEffects::fillInZoom(i); },
+    [](int64_t z) { return z < 101; }, [](int64_t z) { return z <= 100; } };
+const TFramingCorrecKind kFitIn { "fitInCorrec", "fit-in",
+    [](const TImageEffectInfo& i) { return TPrintOrderEffects::fitInZoom(i); },
+    [](int64_t z) { return z > 99; }, [](int64_t z) { return z > 99; } };
+
+} // namespace
+
 // Tries the shift first and zooms only when the shift is not enough.
-void TImageEffects::fillInCorrec(TImageEffectInfo& info, QPointF move, bool userMove)
+void TImageEffects::framingMoveCorrec(const TFramingCorrecKind& kind, TImageEffectInfo& info, QPointF move,
+    bool userMove)
 {
+    const QString op = QStringLiteral("TImageEffects.") + QLatin1String(kind.op);
+    const QString label = QLatin1String(kind.label);
     const QPointF p(move.x() * 100 / info.dst.width(), move.y() * 100 / info.dst.height());
     const double z0 = info.ZoomCalc();
     OffsetKeeper keeper(info);
     info.offset = (info.offset * z0 + p) / z0;
-    double z = TPrintOrderEffects::fillInZoom(info);
-    logDebug(QStringLiteral("TImageEffects.fillInCorrec: fill-in zoom after move=%f"), { z });
+    double z = kind.zoom(info);
+    logDebug(op + QStringLiteral(": ") + label + QStringLiteral(" zoom after move=%f"), { z });
     if (z <= 0) {
         // The trial shift leaves no computable placement (the frame centre
         // on the picture's outline): drop it and zoom from where the photo is.
         info.offset = keeper.kept();
-        const double z2 = TPrintOrderEffects::fillInZoom(info);
-        logDebug(QStringLiteral("TImageEffects.fillInCorrec: fill-in zoom / move cancelled, calcZoom=%f, applied=%f"),
+        const double z2 = kind.zoom(info);
+        logDebug(op + QStringLiteral(": ") + label + QStringLiteral(" zoom / move cancelled, calcZoom=%f, applied=%f"),
                  { z, z2 });
         if (z2 <= 0)
-            throw Exception(Format(QStringLiteral("TImageEffects.fillInCorrec: fill-in failed, calcZoom=%.2f"), { z2 }));
+            throw Exception(Format(op + QStringLiteral(": ") + label + QStringLiteral(" failed, calcZoom=%.2f"), { z2 }));
         ZoomCorrec(static_cast<float>(z2));
         return;
     }
     if (userMove) {
         OffsetAdd(p.x(), p.y());
-        if (roundEven(z * 100) < 101)
+        if (kind.keepsUserMove(roundEven(z * 100)))
             return;
     } else {
-        if (roundEven(z * 100) <= 100) {
+        if (kind.keepsCorrecMove(roundEven(z * 100))) {
             MoveCorrec(static_cast<float>(p.x()), static_cast<float>(p.y()));
             return;
         }
         info.offset = keeper.kept();
-        const double z2 = TPrintOrderEffects::fillInZoom(info);
+        const double z2 = kind.zoom(info);
         if (z2 > 0)
             z = z2;
-        logDebug(QStringLiteral("TImageEffects.fillInCorrec: fill-in zoom / move cancelled, calcZoom=%f, applied=%f"),
+        logDebug(op + QStringLiteral(": ") + label + QStringLiteral(" zoom / move cancelled, calcZoom=%f, applied=%f"),
                  { z2, z });
     }
     ZoomCorrec(static_cast<float>(z));
 }
 
+void TImageEffects::fillInCorrec(TImageEffectInfo& info, QPointF move, bool userMove)
+{
+    framingMoveCorrec(kFillIn, info, move, userMove);
+}
+
 void TImageEffects::fitInCorrec(TImageEffectInfo& info, QPointF move, bool userMove)
 {
-    const QPointF p(move.x() * 100 / info.dst.width(), move.y() * 100 / info.dst.height());
-    const double z0 = info.ZoomCalc();
-    OffsetKeeper keeper(info);
-    info.offset = (info.offset * z0 + p) / z0;
-    double z = TPrintOrderEffects::fitInZoom(info);
-    logDebug(QStringLiteral("TImageEffects.fitInCorrec: fit-in zoom after move=%f"), { z });
-    if (z <= 0) {
-        // The trial shift leaves no computable placement (the frame centre
-        // on the picture's outline): drop it and zoom from where the photo is.
-        info.offset = keeper.kept();
-        const double z2 = TPrintOrderEffects::fitInZoom(info);
-        logDebug(QStringLiteral("TImageEffects.fitInCorrec: fit-in zoom / move cancelled, calcZoom=%f, applied=%f"),
-                 { z, z2 });
-        if (z2 <= 0)
-            throw Exception(Format(QStringLiteral("TImageEffects.fitInCorrec: fit-in failed, calcZoom=%.2f"), { z2 }));
-        ZoomCorrec(static_cast<float>(z2));
-        return;
-    }
-    if (userMove) {
-        OffsetAdd(p.x(), p.y());
-        if (roundEven(z * 100) > 99)
-            return;
-    } else {
-        if (roundEven(z * 100) > 99) {
-            MoveCorrec(static_cast<float>(p.x()), static_cast<float>(p.y()));
-            return;
-        }
-        info.offset = keeper.kept();
-        const double z2 = TPrintOrderEffects::fitInZoom(info);
-        if (z2 > 0)
-            z = z2;
-        logDebug(QStringLiteral("TImageEffects.fitInCorrec: fit-in zoom / move cancelled, calcZoom=%f, applied=%f"),
-                 { z2, z });
-    }
-    ZoomCorrec(static_cast<float>(z));
+    framingMoveCorrec(kFitIn, info, move, userMove);
 }
 
 void TImageEffects::framingCorrect(QSizeF imageSize, QSizeF frameMm, bool imageRotateIfBetter, bool debugMode)

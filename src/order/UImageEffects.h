@@ -68,6 +68,8 @@ public:
     bool operator==(const TImageEffectOpItem&) const = default;
 };
 
+struct TFramingCorrecKind;
+
 class TImageEffects {
 public:
     static constexpr float ZoomMin = 0.1f;
@@ -188,6 +190,7 @@ private:
     void fillInCorrec(TImageEffectInfo& info, QPointF move, bool userMove);
     void fitInCorrec(TImageEffectInfo& info);
     void fitInCorrec(TImageEffectInfo& info, QPointF move, bool userMove);
+    void framingMoveCorrec(const TFramingCorrecKind& kind, TImageEffectInfo& info, QPointF move, bool userMove);
 
     std::vector<std::unique_ptr<TImageEffectOpItem>> fOpList;
     int fGroupOpCount = 0;

@@ -18,7 +18,7 @@ KIOSK_SERIALIZABLE_DESCRIBE(
                        [](TImageTirageData& d, qint32 v) { d.SetProductOrder(v); }, nullptr);)
 
 KIOSK_SERIALIZABLE_DESCRIBE(
-    TImageTirageGroupData, TImageSource,
+    TImageTirageGroupData, TXMLSerializableNeedParent,
     // The photo is stored by reference: the order owns its photos, and the
     // order file gives every group the order's own object back.
     b.Property<std::unique_ptr<TOrderImageBase>>(
@@ -59,7 +59,11 @@ TImageTirageData::TImageTirageData(TImageTirageGroupData* group, TTirageProduct*
     fQuantity = product ? product->Quantity() : 0;
 }
 
-TImageTirageData::~TImageTirageData() = default;
+TImageTirageData::~TImageTirageData()
+{
+    // Builds use the effects and the group: none may run from here on.
+    ImageCacheDetach();
+}
 
 const TClassInfo* TImageTirageData::GiveParent(TRemotable* parent)
 {
@@ -181,7 +185,10 @@ TImageTirageGroupData::TImageTirageGroupData(TPrintOrder* order, TOrderImageBase
     fLstFormats->Add(new TImageTirageData(this, product));
 }
 
-TImageTirageGroupData::~TImageTirageGroupData() = default;
+TImageTirageGroupData::~TImageTirageGroupData()
+{
+    ImageCacheDetach();
+}
 
 const TClassInfo* TImageTirageGroupData::GiveParent(TRemotable* parent)
 {

@@ -80,7 +80,7 @@ private:
     qint32 fProductOrder = -1;
 };
 
-class TImageTirageGroupData : public TImageSource {
+class TImageTirageGroupData : public TXMLSerializableNeedParent, public TImageSource {
     KIOSK_SERIALIZABLE_CLASS(TImageTirageGroupData)
 public:
     // For the loader: no photo and no format.

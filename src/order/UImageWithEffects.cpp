@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(TImageToTransfer, TImageSource, )
+KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(TImageToTransfer, TXMLSerializableNeedParent, )
 KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(TImageWithEffects, TImageToTransfer, )
 
 // ----------------------------------------------------------- TImageToTransfer
@@ -16,6 +16,7 @@ TImageToTransfer::TImageToTransfer() = default;
 
 TImageToTransfer::~TImageToTransfer()
 {
+    ImageCacheDetach();
     try {
         // Not virtual here: the subclass is gone already.
         TImageToTransfer::ImageTransfoReset();

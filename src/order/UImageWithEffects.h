@@ -9,7 +9,7 @@
 
 #include <atomic>
 
-class TImageToTransfer : public TImageSource {
+class TImageToTransfer : public TXMLSerializableNeedParent, public TImageSource {
     KIOSK_SERIALIZABLE_CLASS(TImageToTransfer)
 public:
     TImageToTransfer();

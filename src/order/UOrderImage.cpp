@@ -7,60 +7,17 @@
 #include <cfenv>
 #include <cmath>
 
-KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(TImageSource, TXMLSerializableNeedParent, )
-KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(TOrderImageBase, TImageSource, )
-
-// --------------------------------------------------------------- TImageSource
-
-TImageSource::TImageSource() = default;
-
-TImageSource::~TImageSource()
-{
-    if (TImageCache* cache = fcache.exchange(nullptr)) {
-        try {
-            cache->onImageSourceDestroyed(this);
-        } catch (const std::exception& e) {
-            LogError(QStringLiteral("TImageSource.Destroy"), e);
-        } catch (...) {
-            LogError(QStringLiteral("TImageSource.Destroy"));
-        }
-    }
-}
-
-TImageSource* TImageSource::GetImageCacheRef()
-{
-    return this;
-}
-
-void TImageSource::CacheInvalidate(IOrderBitmapRef exceptBmp)
-{
-    if (TImageCache* cache = ImageCache())
-        cache->onImageSourceInvalidate(this, std::move(exceptBmp));
-}
-
-void TImageSource::onImageCacheAttached(TImageCache* cache)
-{
-    TImageCache* expected = nullptr;
-    if (fcache.compare_exchange_strong(expected, cache, std::memory_order_acq_rel))
-        return;
-    if (expected != cache)
-        throw Exception(QStringLiteral("TImageSource.onImageCacheAttached : attached to another cache repository"));
-}
-
-void TImageSource::onBitmapLoadErrorClear(IMainFrame* main)
-{
-}
-
-bool TImageSource::onBitmapLoadError(IMainFrame* main, const std::exception& ex)
-{
-    return false;
-}
+KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(TOrderImageBase, TXMLSerializableNeedParent, )
 
 // ------------------------------------------------------------ TOrderImageBase
 
 TOrderImageBase::TOrderImageBase() = default;
 
-TOrderImageBase::~TOrderImageBase() = default;
+TOrderImageBase::~TOrderImageBase()
+{
+    // No build of the cache may run on a photo being destroyed.
+    ImageCacheDetach();
+}
 
 QString TOrderImageBase::ExifSoftwareName()
 {

@@ -13,6 +13,7 @@
 // reports itself invalid, and the cache shows the placeholder's bitmaps
 // until the error is cleared.
 #include "IMainFrame.h"
+#include "UImageSource.h"
 #include "UImageTransfer.h"
 #include "USimplifiedExifData.h"
 #include "UXmlSerializer.h"
@@ -24,55 +25,10 @@
 #include <atomic>
 #include <exception>
 
-class TImageSource;
+// The photos are stored in order files: they are documents of the
+// serializer as well as image sources of the bitmap cache.
 
-// What an image source tells the bitmap cache; the cache implements it.
-class TImageCache {
-public:
-    virtual ~TImageCache() = default;
-    // The source is being destroyed: its bitmaps go.
-    virtual void onImageSourceDestroyed(TImageSource* src) = 0;
-    // The source's bitmaps are out of date, except exceptBmp (may be null).
-    virtual void onImageSourceInvalidate(TImageSource* src, IOrderBitmapRef exceptBmp) = 0;
-};
-
-class TImageSource : public TXMLSerializableNeedParent {
-    KIOSK_SERIALIZABLE_CLASS(TImageSource)
-public:
-    TImageSource();
-    ~TImageSource() override;
-
-    // Picture size in pixels, already turned for an orientation of 90 or 270.
-    virtual QSizeF ImageSize() = 0;
-    // The size of the bitmap that a request for that box and mode builds.
-    virtual QSizeF ImageSizeForMax(int bitmapWidthMax, int bitmapHeightMax, TOrderBitmapMode bitmapMode) = 0;
-    // The source whose cached bitmaps stand for this one.
-    virtual TImageSource* GetImageCacheRef();
-    // Tells the attached cache, if any, that the bitmaps are out of date.
-    virtual void CacheInvalidate(IOrderBitmapRef exceptBmp);
-    // Builds the bitmap asked for, on a worker thread of the cache, into a
-    // new pixel surface that the caller owns. Pixel surfaces only: drawable
-    // bitmaps are made on the main thread from them.
-    virtual void onAsyncBitmapBuild(IMainFrame* main, int bitmapWidthMax, int bitmapHeightMax,
-                                    TOrderBitmapMode bitmapMode, QImage& bitmapSurface)
-        = 0;
-    // Called by the cache, under its lock, at the first request for one of
-    // the source's bitmaps. A source belongs to one cache only: attaching it
-    // to another raises.
-    virtual void onImageCacheAttached(TImageCache* cache);
-    virtual void onBitmapLoadErrorClear(IMainFrame* main);
-    // A build failed with ex; true when the source now shows a replacement.
-    virtual bool onBitmapLoadError(IMainFrame* main, const std::exception& ex);
-    // Names the source in log lines.
-    virtual QString DebugLabel() = 0;
-
-    TImageCache* ImageCache() const { return fcache.load(std::memory_order_acquire); }
-
-private:
-    std::atomic<TImageCache*> fcache { nullptr };
-};
-
-class TOrderImageBase : public TImageSource {
+class TOrderImageBase : public TXMLSerializableNeedParent, public TImageSource {
     KIOSK_SERIALIZABLE_CLASS(TOrderImageBase)
 public:
     TOrderImageBase();

@@ -22,6 +22,7 @@ QString PropKindName(TPropKind kind)
     case TPropKind::IntArray: return QStringLiteral("IntArray");
     case TPropKind::StringArray: return QStringLiteral("StringArray");
     case TPropKind::EnumArray: return QStringLiteral("EnumArray");
+    case TPropKind::Variant: return QStringLiteral("Variant");
     }
     return QString();
 }
@@ -206,6 +207,15 @@ void TPropInfo::SetStringArray(TRemotable& obj, const QStringList& value) const
     access<Access<QStringList>>("SetStringArray", TPropKind::StringArray).set(obj, value);
 }
 
+QVariant TPropInfo::GetVariant(const TRemotable& obj) const
+{
+    return access<Access<QVariant>>("GetVariant", TPropKind::Variant).get(obj);
+}
+void TPropInfo::SetVariant(TRemotable& obj, const QVariant& value) const
+{
+    access<Access<QVariant>>("SetVariant", TPropKind::Variant).set(obj, value);
+}
+
 int TPropInfo::GetEnum(const TRemotable& obj) const
 {
     return access<Access<qint32>>("GetEnum", TPropKind::Enum).get(obj);
@@ -318,6 +328,7 @@ void TPropInfo::SetNil(TRemotable& obj) const
     case TPropKind::IntArray: SetIntArray(obj, {}); break;
     case TPropKind::StringArray: SetStringArray(obj, {}); break;
     case TPropKind::EnumArray: SetEnumArray(obj, {}); break;
+    case TPropKind::Variant: SetVariant(obj, QVariant::fromValue(nullptr)); break;
     }
     obj.SetNilMember(fName);
 }

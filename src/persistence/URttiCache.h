@@ -36,6 +36,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -63,6 +64,7 @@ enum class TPropKind {
     IntArray,    // std::vector<qint32>
     StringArray, // QStringList
     EnumArray,   // std::vector<E>
+    Variant,     // QVariant: a value of any of the serializer's scalar types
 };
 
 QString PropKindName(TPropKind kind);
@@ -154,7 +156,7 @@ public:
     using AnyAccess = std::variant<Access<QString>, Access<qint32>, Access<qint64>, Access<bool>, Access<double>,
                                    Access<char16_t>, Access<std::optional<TXSDateTime>>,
                                    Access<std::optional<TXSDecimal>>, Access<QByteArray>, ObjectAccess,
-                                   ObjectArrayAccess, Access<std::vector<qint32>>, Access<QStringList>>;
+                                   ObjectArrayAccess, Access<std::vector<qint32>>, Access<QStringList>, Access<QVariant>>;
 
     TPropInfo(const TClassInfo& owner, QString name, TPropKind kind, const TPropOptions& options, AnyAccess access,
               std::function<bool(const TRemotable&)> stored, bool hasStoredFlag, const TEnumInfo* enumInfo,
@@ -203,6 +205,8 @@ public:
     void SetIntArray(TRemotable& obj, std::vector<qint32> value) const;
     QStringList GetStringArray(const TRemotable& obj) const;
     void SetStringArray(TRemotable& obj, const QStringList& value) const;
+    QVariant GetVariant(const TRemotable& obj) const;
+    void SetVariant(TRemotable& obj, const QVariant& value) const;
 
     // Enumerations by ordinal (kUnknownEnumOrdinal for a kept unknown name).
     int GetEnum(const TRemotable& obj) const;
@@ -373,6 +377,8 @@ constexpr TPropKind KindOf()
         return TPropKind::Bytes;
     else if constexpr (std::is_same_v<T, QStringList>)
         return TPropKind::StringArray;
+    else if constexpr (std::is_same_v<T, QVariant>)
+        return TPropKind::Variant;
     else if constexpr (IsUniquePtr<T>::value)
         return TPropKind::Object;
     else if constexpr (IsVector<T>::value) {
@@ -483,8 +489,10 @@ private:
             itemClass = &Item::StaticClassInfo();
             access = TPropInfo::ObjectArrayAccess{
                 [get](const TRemotable& o) {
+                    const auto& items = get(static_cast<const C&>(o));
                     std::vector<TRemotable*> out;
-                    for (const auto& item : get(static_cast<const C&>(o)))
+                    out.reserve(items.size());
+                    for (const auto& item : items)
                         out.push_back(item.get());
                     return out;
                 },

@@ -4,6 +4,25 @@
 #include "UkwvXmlToDomParser.h"
 
 #include <algorithm>
+#include <thread>
+
+// Under AddressSanitizer the pool marks the blocks it holds for reuse, so a
+// node used after it was freed is still reported.
+#if defined(__SANITIZE_ADDRESS__)
+#define KWV_POOL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KWV_POOL_ASAN 1
+#endif
+#endif
+#ifdef KWV_POOL_ASAN
+#include <sanitizer/asan_interface.h>
+#define KWV_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
+#define KWV_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION((p), (n))
+#else
+#define KWV_POISON(p, n) ((void)(p), (void)(n))
+#define KWV_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
 
 namespace {
 
@@ -46,6 +65,103 @@ TkwvDOMAttr* asAttr(TkwvDOMNodeBase* node)
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------
+// TkwvDOMNodePool
+
+TkwvDOMNodePool* DOMNodePoolOf(const TkwvDOMDocument* document)
+{
+    return document ? document->NodePool() : nullptr;
+}
+
+TkwvDOMNodePool::~TkwvDOMNodePool()
+{
+    for (size_t i = 0; i < fSlabs.size(); ++i) {
+        KWV_UNPOISON(fSlabs[i], fSlabSizes[i]);
+        ::operator delete(fSlabs[i]);
+    }
+}
+
+void TkwvDOMNodePool::lock() noexcept
+{
+    // Nodes of one document are used by one thread at a time; the lock only
+    // covers a node that a caller releases on another thread.
+    while (fLock.exchange(true, std::memory_order_acquire))
+        while (fLock.load(std::memory_order_relaxed))
+            std::this_thread::yield();
+}
+
+void TkwvDOMNodePool::Release()
+{
+    lock();
+    const bool last = unref();
+    unlock();
+    if (last)
+        delete this;
+}
+
+void* TkwvDOMNodePool::Allocate(size_t bytes)
+{
+    const size_t cls = (bytes + kGranule - 1) / kGranule;
+    if (cls > kClasses || cls == 0) {
+        void* p = ::operator new(bytes);
+        lock();
+        ++fRefs;
+        unlock();
+        return p;
+    }
+    lock();
+    if (FreeBlock* b = fFree[cls]) {
+        KWV_UNPOISON(b, cls * kGranule);
+        fFree[cls] = b->next;
+        ++fRefs;
+        unlock();
+        return b;
+    }
+    const size_t size = cls * kGranule;
+    if (size_t(fEnd - fCur) < size) {
+        void* slab;
+        try {
+            slab = ::operator new(fNextSlab);
+            fSlabs.reserve(fSlabs.size() + 1);
+            fSlabSizes.reserve(fSlabs.size() + 1);
+            fSlabs.push_back(slab);
+            fSlabSizes.push_back(fNextSlab);
+            KWV_POISON(slab, fNextSlab);
+        } catch (...) {
+            unlock();
+            throw;
+        }
+        fCur = static_cast<char*>(slab);
+        fEnd = fCur + fNextSlab;
+        fNextSlab = std::min<size_t>(fNextSlab * 2, 1 << 20);
+    }
+    void* p = fCur;
+    KWV_UNPOISON(p, size);
+    fCur += size;
+    ++fRefs;
+    unlock();
+    return p;
+}
+
+void TkwvDOMNodePool::Deallocate(void* p, size_t bytes) noexcept
+{
+    const size_t cls = (bytes + kGranule - 1) / kGranule;
+    if (cls > kClasses || cls == 0) {
+        ::operator delete(p);
+        lock();
+    } else {
+        lock();
+        auto* b = static_cast<FreeBlock*>(p);
+        b->next = fFree[cls];
+        fFree[cls] = b;
+        KWV_POISON(b, cls * kGranule);
+    }
+    const bool last = unref();
+    unlock();
+    if (last)
+        delete this;
+}
 
 // ---------------------------------------------------------------------------
 // TkwvDOMNodeList
@@ -227,10 +343,10 @@ TkwvDOMNamedNodeMap::NodePtr TkwvDOMNamedNodeMap::setNamedItemNS(const NodePtr& 
     return replaceEntry(findNamedNS(a->namespaceURI(), a->NodeNameRef(), nullptr), -1, node);
 }
 
-void TkwvDOMNamedNodeMap::appendNew(const NodePtr& node)
+void TkwvDOMNamedNodeMap::appendNew(NodePtr node)
 {
     node->DocAttach(ownerDocumentObj(), fParentNode);
-    fNodeList.push_back(node);
+    fNodeList.push_back(std::move(node));
 }
 
 TkwvDOMNamedNodeMap::NodePtr TkwvDOMNamedNodeMap::removeNamedItem(QStringView name)
@@ -489,8 +605,13 @@ TkwvDOMNodeComplex::~TkwvDOMNodeComplex()
     // Tear the subtree down with a work list instead of recursion, so that
     // freeing a deeply nested tree cannot exhaust the stack. A child that
     // someone else still holds keeps its own children.
+    if (fChildNodes.fNodeList.empty())
+        return;
     std::vector<NodePtr> pending;
-    pending.swap(fChildNodes.fNodeList);
+    pending.reserve(fChildNodes.fNodeList.size());
+    for (NodePtr& child : fChildNodes.fNodeList)
+        pending.push_back(std::move(child));
+    fChildNodes.fNodeList.clear();
     while (!pending.empty()) {
         NodePtr node = std::move(pending.back());
         pending.pop_back();
@@ -513,6 +634,13 @@ std::shared_ptr<TkwvDOMNodeList> TkwvDOMNodeComplex::childNodes()
 
 TkwvDOMNodeBase::NodePtr TkwvDOMNodeComplex::appendChild(const NodePtr& newChild)
 {
+    NodePtr taken = newChild;
+    appendChildTaken(std::move(taken));
+    return newChild;
+}
+
+void TkwvDOMNodeComplex::appendChildTaken(NodePtr&& newChild)
+{
     if (!newChild)
         throw DOMException(QStringLiteral("TkwvDOMNodeComplex.appendChild: no node"));
     const DOMNodeType type = newChild->nodeType();
@@ -528,8 +656,7 @@ TkwvDOMNodeBase::NodePtr TkwvDOMNodeComplex::appendChild(const NodePtr& newChild
                 throw DOMException(QStringLiteral("TkwvDOMNodeComplex.appendChild: a node cannot be its own descendant"));
     }
     newChild->DocAttach(ownerDocumentObj(), this);
-    fChildNodes.fNodeList.push_back(newChild);
-    return newChild;
+    fChildNodes.fNodeList.push_back(std::move(newChild));
 }
 
 TkwvDOMNodeBase::NodePtr TkwvDOMNodeComplex::removeChild(const NodePtr& oldChild)
@@ -589,7 +716,7 @@ void TkwvDOMElement::setAttribute(const QString& name, const QString& value)
     }
     auto attr = fOwnerDocument->createAttribute(name);
     attr->set_value(value);
-    fAttributes.appendNew(attr);
+    fAttributes.appendNew(std::move(attr));
 }
 
 void TkwvDOMElement::removeAttribute(QStringView name)
@@ -727,6 +854,10 @@ bool TkwvDOMElement::writeHeaderToXml(IkwvDomToXmlOutput& output)
     // A name that is no XML name would make text that no reader accepts.
     if (!TkwvDOMtools::IsXmlName(name))
         throw DOMException(QStringLiteral("TkwvDOMElement.writeHeaderToXml: invalid element name \"%1\"").arg(name));
+    if (fAttributes.length() > TkwvXmlToDomParser::kMaxAttributes)
+        throw DOMException(QStringLiteral("TkwvDOMElement.writeHeaderToXml: more than %1 attributes on \"%2\"")
+                               .arg(TkwvXmlToDomParser::kMaxAttributes)
+                               .arg(name));
     output.writeLineStart(QString(u'<' + name));
     fAttributes.writeToXml(output);
     if (hasChildNodes()) {
@@ -750,7 +881,10 @@ void TkwvDOMElement::writeFooterToXml(IkwvDomToXmlOutput& output)
 void TkwvDOMxmlDclType::writeToXml(IkwvDomToXmlOutput& output)
 {
     output.beforeWriteNode(this);
-    output.writeLineStart(QString(u'<' + nodeName()));
+    const QString name = nodeName();
+    if (!name.startsWith(u'?') || !TkwvDOMtools::IsXmlName(QStringView(name).mid(1)))
+        throw DOMException(QStringLiteral("TkwvDOMxmlDclType.writeToXml: invalid declaration name \"%1\"").arg(name));
+    output.writeLineStart(QString(u'<' + name));
     for (const NodePtr& a : fAttributes.Nodes())
         output.writeAttribute(a->nodeName(), a->nodeValue());
     output.writeLineEnd(u"?>");
@@ -796,19 +930,23 @@ void TkwvDOMCDATASection::writeToXml(IkwvDomToXmlOutput& output)
 {
     output.beforeWriteNode(this);
     output.writeText(u"<![CDATA[");
-    // The body is written as it is, but a "]]>" inside it would end the
-    // section early and characters not allowed in XML would make the text
-    // unreadable: the first is split over two sections, the second mended.
+    // The body is written as it is, with two mends: characters not allowed
+    // in XML are mended, and the section is split after every "]]" that is
+    // followed by ">", a blank or "/". "]]>" would end the section early, and
+    // the reader takes "<![CDATA[" up to the first blank or "/" as one word,
+    // which must not end in "]]".
     QString body;
     TkwvDOMtools::XmlValidTo(fData, body);
     qsizetype from = 0;
-    for (;;) {
-        const qsizetype end = body.indexOf(u"]]>", from);
-        if (end < 0)
+    for (qsizetype at = body.indexOf(u"]]"); at >= 0; at = body.indexOf(u"]]", at + 1)) {
+        if (at + 2 >= body.size())
             break;
-        output.writeText(QStringView(body).mid(from, end + 2 - from));
+        const char16_t next = body.at(at + 2).unicode();
+        if (next != u'>' && next != u' ' && next != u'\t' && next != u'\n' && next != u'\r' && next != u'/')
+            continue;
+        output.writeText(QStringView(body).mid(from, at + 2 - from));
         output.writeText(u"]]><![CDATA[");
-        from = end + 2;
+        from = at + 2;
     }
     output.writeText(QStringView(body).mid(from));
     output.writeText(u"]]>");
@@ -856,6 +994,7 @@ std::shared_ptr<TkwvDOMElement> TkwvDOMAttr::ownerElement() const
 
 TkwvDOMDocument::TkwvDOMDocument(TkwvDOMImplementation* implementation)
     : fWrapperDOMImpl(implementation)
+    , fPool(TkwvDOMNodePool::Create())
 {
 }
 
@@ -865,6 +1004,9 @@ TkwvDOMDocument::~TkwvDOMDocument()
         fDocumentElement->fParentNode = nullptr;
     if (fXmlDeclNode)
         fXmlDeclNode->fParentNode = nullptr;
+    fDocumentElement.reset();
+    fXmlDeclNode.reset();
+    fPool->Release();
 }
 
 std::shared_ptr<TkwvDOMDocument> TkwvDOMDocument::ownerDocument() const
@@ -1025,7 +1167,7 @@ void TkwvDOMDocument::set_xmlDeclNode(const std::shared_ptr<TkwvDOMxmlDclType>& 
 std::shared_ptr<TkwvDOMxmlDclType> TkwvDOMDocument::get_xmlDeclNodeForced()
 {
     if (!fXmlDeclNode) {
-        auto decl = std::make_shared<TkwvDOMxmlDclType>(this, QString(), QStringLiteral("?xml"));
+        auto decl = std::allocate_shared<TkwvDOMxmlDclType>(TkwvPoolAllocator<TkwvDOMxmlDclType>(fPool), this, QString(), QStringLiteral("?xml"));
         decl->DocAttach(this, this);
         fXmlDeclNode = decl;
         decl->setAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
@@ -1035,55 +1177,55 @@ std::shared_ptr<TkwvDOMxmlDclType> TkwvDOMDocument::get_xmlDeclNodeForced()
 
 std::shared_ptr<TkwvDOMElement> TkwvDOMDocument::createElement(const QString& tagName)
 {
-    return std::make_shared<TkwvDOMElement>(this, QString(), tagName);
+    return std::allocate_shared<TkwvDOMElement>(TkwvPoolAllocator<TkwvDOMElement>(fPool), this, QString(), tagName);
 }
 
 std::shared_ptr<TkwvDOMElement> TkwvDOMDocument::createElementNS(const QString& namespaceURI, const QString& qualifiedName)
 {
-    return std::make_shared<TkwvDOMElement>(this, namespaceURI, qualifiedName);
+    return std::allocate_shared<TkwvDOMElement>(TkwvPoolAllocator<TkwvDOMElement>(fPool), this, namespaceURI, qualifiedName);
 }
 
 std::shared_ptr<TkwvDOMAttr> TkwvDOMDocument::createAttribute(const QString& name)
 {
-    return std::make_shared<TkwvDOMAttr>(this, QString(), name, true);
+    return std::allocate_shared<TkwvDOMAttr>(TkwvPoolAllocator<TkwvDOMAttr>(fPool), this, QString(), name, true);
 }
 
 std::shared_ptr<TkwvDOMAttr> TkwvDOMDocument::createAttributeNS(const QString& namespaceURI, const QString& qualifiedName)
 {
-    return std::make_shared<TkwvDOMAttr>(this, namespaceURI, qualifiedName, true);
+    return std::allocate_shared<TkwvDOMAttr>(TkwvPoolAllocator<TkwvDOMAttr>(fPool), this, namespaceURI, qualifiedName, true);
 }
 
 std::shared_ptr<TkwvDOMText> TkwvDOMDocument::createTextNode(const QString& data)
 {
-    return std::make_shared<TkwvDOMText>(this, data);
+    return std::allocate_shared<TkwvDOMText>(TkwvPoolAllocator<TkwvDOMText>(fPool), this, data);
 }
 
 std::shared_ptr<TkwvDOMComment> TkwvDOMDocument::createComment(const QString& data)
 {
-    return std::make_shared<TkwvDOMComment>(this, data);
+    return std::allocate_shared<TkwvDOMComment>(TkwvPoolAllocator<TkwvDOMComment>(fPool), this, data);
 }
 
 std::shared_ptr<TkwvDOMCDATASection> TkwvDOMDocument::createCDATASection(const QString& data)
 {
-    return std::make_shared<TkwvDOMCDATASection>(this, data);
+    return std::allocate_shared<TkwvDOMCDATASection>(TkwvPoolAllocator<TkwvDOMCDATASection>(fPool), this, data);
 }
 
 std::shared_ptr<TkwvDOMProcessingInstruction> TkwvDOMDocument::createProcessingInstruction(const QString& target,
                                                                                           const QString& data)
 {
-    auto pi = std::make_shared<TkwvDOMProcessingInstruction>(this, target);
+    auto pi = std::allocate_shared<TkwvDOMProcessingInstruction>(TkwvPoolAllocator<TkwvDOMProcessingInstruction>(fPool), this, target);
     pi->set_data(data);
     return pi;
 }
 
 std::shared_ptr<TkwvDOMEntityReference> TkwvDOMDocument::createEntityReference(const QString& name)
 {
-    return std::make_shared<TkwvDOMEntityReference>(this, name);
+    return std::allocate_shared<TkwvDOMEntityReference>(TkwvPoolAllocator<TkwvDOMEntityReference>(fPool), this, name);
 }
 
 std::shared_ptr<TkwvDOMDocumentFragment> TkwvDOMDocument::createDocumentFragment()
 {
-    return std::make_shared<TkwvDOMDocumentFragment>(this);
+    return std::allocate_shared<TkwvDOMDocumentFragment>(TkwvPoolAllocator<TkwvDOMDocumentFragment>(fPool), this);
 }
 
 std::shared_ptr<TkwvDOMNodeList> TkwvDOMDocument::getElementsByTagName(const QString&) const

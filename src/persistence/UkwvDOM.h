@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -88,12 +89,91 @@ public:
 // Base of every DOM object.
 class TkwvDOMInterface { };
 
+// The memory of the nodes of one document. Nodes are created and freed in
+// large numbers while a document is read, written and taken apart; serving
+// them from size classes in big blocks costs a fraction of the general heap's
+// time. Freed nodes go back to their class and are used again, so a document
+// that is taken apart while it is read (the serializer's streaming loader)
+// keeps only the memory of the nodes alive at a time. The pool lives as long
+// as its document or any of its nodes.
+class TkwvDOMNodePool {
+public:
+    static TkwvDOMNodePool* Create() { return new TkwvDOMNodePool(); }
+    TkwvDOMNodePool(const TkwvDOMNodePool&) = delete;
+    TkwvDOMNodePool& operator=(const TkwvDOMNodePool&) = delete;
+
+    // The document's own reference.
+    void Release();
+    void* Allocate(size_t bytes);
+    void Deallocate(void* p, size_t bytes) noexcept;
+
+private:
+    TkwvDOMNodePool() = default;
+    ~TkwvDOMNodePool();
+    void lock() noexcept;
+    void unlock() noexcept { fLock.store(false, std::memory_order_release); }
+    // Drops one reference; answers whether the pool is to be deleted.
+    bool unref() noexcept { return --fRefs == 0; }
+
+    static constexpr size_t kGranule = 16;
+    static constexpr size_t kClasses = 32; // blocks up to 512 bytes
+    struct FreeBlock {
+        FreeBlock* next;
+    };
+
+    std::atomic<bool> fLock { false };
+    size_t fRefs = 1;
+    FreeBlock* fFree[kClasses + 1] = {};
+    char* fCur = nullptr;
+    char* fEnd = nullptr;
+    size_t fNextSlab = 8192;
+    std::vector<void*> fSlabs;
+    std::vector<size_t> fSlabSizes;
+};
+
+// Allocator of the nodes and node lists of one document (the general heap
+// when there is no pool).
+template<typename T>
+class TkwvPoolAllocator {
+public:
+    using value_type = T;
+    TkwvPoolAllocator() noexcept = default;
+    explicit TkwvPoolAllocator(TkwvDOMNodePool* pool) noexcept : fPool(pool) { }
+    template<typename U>
+    TkwvPoolAllocator(const TkwvPoolAllocator<U>& other) noexcept : fPool(other.fPool)
+    {
+    }
+    T* allocate(size_t n)
+    {
+        return static_cast<T*>(fPool ? fPool->Allocate(n * sizeof(T)) : ::operator new(n * sizeof(T)));
+    }
+    void deallocate(T* p, size_t n) noexcept
+    {
+        if (fPool)
+            fPool->Deallocate(p, n * sizeof(T));
+        else
+            ::operator delete(p);
+    }
+    friend bool operator==(const TkwvPoolAllocator& a, const TkwvPoolAllocator& b) { return a.fPool == b.fPool; }
+    friend bool operator!=(const TkwvPoolAllocator& a, const TkwvPoolAllocator& b) { return a.fPool != b.fPool; }
+
+    TkwvDOMNodePool* fPool = nullptr;
+};
+
+using TkwvNodeVector = std::vector<std::shared_ptr<TkwvDOMNodeBase>, TkwvPoolAllocator<std::shared_ptr<TkwvDOMNodeBase>>>;
+
+// The pool of a document (null for none).
+TkwvDOMNodePool* DOMNodePoolOf(const TkwvDOMDocument* document);
+
 // ---------------------------------------------------------------------------
 // Node list: the children of a container, or a snapshot given out by the
 // document.
 class TkwvDOMNodeList : public TkwvDOMInterface {
 public:
     using NodePtr = std::shared_ptr<TkwvDOMNodeBase>;
+
+    TkwvDOMNodeList() = default;
+    explicit TkwvDOMNodeList(TkwvDOMNodePool* pool) : fNodeList(TkwvPoolAllocator<NodePtr>(pool)) { }
 
     // IDOMNodeList
     NodePtr item(qint32 index) const;
@@ -110,13 +190,13 @@ public:
     void writeToXml(IkwvDomToXmlOutput& output) const;
 
     // Direct access for the reader, the writer and the tree's own code.
-    const std::vector<NodePtr>& Nodes() const { return fNodeList; }
+    const TkwvNodeVector& Nodes() const { return fNodeList; }
 
 private:
     friend class TkwvDOMNodeComplex;
     qsizetype indexOf(const TkwvDOMNodeBase* node) const;
 
-    std::vector<NodePtr> fNodeList;
+    TkwvNodeVector fNodeList;
     // Where the last search ended: walking the siblings one by one stays
     // linear instead of searching the list from the start at each step.
     mutable size_t fHint = 0;
@@ -128,7 +208,10 @@ private:
 class TkwvDOMNamedNodeMap : public TkwvDOMInterface {
 public:
     using NodePtr = std::shared_ptr<TkwvDOMNodeBase>;
-    explicit TkwvDOMNamedNodeMap(TkwvDOMElement* owningElement) : fParentNode(owningElement) { }
+    TkwvDOMNamedNodeMap(TkwvDOMElement* owningElement, TkwvDOMNodePool* pool)
+        : fNodeList(TkwvPoolAllocator<NodePtr>(pool)), fParentNode(owningElement)
+    {
+    }
 
     // IDOMNamedNodeMap
     NodePtr item(qint32 index) const;
@@ -144,7 +227,7 @@ public:
     NodePtr removeItem(const TkwvDOMNodeBase* node);
     void writeToXml(IkwvDomToXmlOutput& output) const;
 
-    const std::vector<NodePtr>& Nodes() const { return fNodeList; }
+    const TkwvNodeVector& Nodes() const { return fNodeList; }
     TkwvDOMDocument* ownerDocumentObj() const;
     TkwvDOMElement* parentElementObj() const { return fParentNode; }
 
@@ -156,9 +239,9 @@ private:
     NodePtr replaceEntry(TkwvDOMNodeBase* existing, qsizetype existingIndex, const NodePtr& node);
     NodePtr takeAt(qsizetype index);
     // Adds an attribute known to be new (no entry of the same name).
-    void appendNew(const NodePtr& node);
+    void appendNew(NodePtr node);
 
-    std::vector<NodePtr> fNodeList;
+    TkwvNodeVector fNodeList;
     TkwvDOMElement* fParentNode;
 };
 
@@ -269,7 +352,10 @@ protected:
 // A node that can have children (elements, fragments).
 class TkwvDOMNodeComplex : public TkwvDOMNode {
 public:
-    using TkwvDOMNode::TkwvDOMNode;
+    TkwvDOMNodeComplex(TkwvDOMDocument* ownerDocument, const QString& namespaceURI)
+        : TkwvDOMNode(ownerDocument, namespaceURI), fChildNodes(DOMNodePoolOf(ownerDocument))
+    {
+    }
     ~TkwvDOMNodeComplex() override;
 
     std::shared_ptr<TkwvDOMNodeList> childNodes() override;
@@ -278,12 +364,14 @@ public:
     NodePtr appendChild(const NodePtr& newChild) override;
     NodePtr removeChild(const NodePtr& oldChild) override;
     bool hasChildNodes() const override { return fChildNodes.hasChildNodes(); }
+    // appendChild for a node that the caller hands over.
+    void appendChildTaken(NodePtr&& newChild);
     NodePtr findNextChild(const TkwvDOMNodeBase* child) const override;
     NodePtr findPreviousChild(const TkwvDOMNodeBase* child) const override;
     TkwvDOMNodeComplex* asComplex() override { return this; }
 
     // The children without a reference count round trip.
-    const std::vector<NodePtr>& ChildList() const { return fChildNodes.fNodeList; }
+    const TkwvNodeVector& ChildList() const { return fChildNodes.fNodeList; }
 
 protected:
     TkwvDOMNodeList fChildNodes;
@@ -293,7 +381,7 @@ protected:
 class TkwvDOMElement : public TkwvDOMNodeComplex {
 public:
     TkwvDOMElement(TkwvDOMDocument* ownerDocument, const QString& namespaceURI, const QString& qualifiedName)
-        : TkwvDOMNodeComplex(ownerDocument, namespaceURI), fNodeName(qualifiedName), fAttributes(this)
+        : TkwvDOMNodeComplex(ownerDocument, namespaceURI), fNodeName(qualifiedName), fAttributes(this, DOMNodePoolOf(ownerDocument))
     {
     }
     ~TkwvDOMElement() override;
@@ -577,6 +665,8 @@ public:
     bool ManageNamespaces() const { return fManageNamespaces; }
     void set_ManageNamespaces(bool value) { fManageNamespaces = value; }
 
+    TkwvDOMNodePool* NodePool() const { return fPool; }
+
     // Whether attaching adds namespace declarations now: off while the reader
     // fills the document, whose text carries its own declarations.
     bool AddsNamespaceDeclarations() const { return fManageNamespaces && !fFilling; }
@@ -593,6 +683,7 @@ private:
     TkwvParseErrorInfo fParseError;
     QString fParserEncoding = QStringLiteral("UTF-8");
     std::shared_ptr<TkwvDOMxmlDclType> fXmlDeclNode;
+    TkwvDOMNodePool* fPool;
 };
 
 // ---------------------------------------------------------------------------

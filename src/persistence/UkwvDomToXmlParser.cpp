@@ -1,6 +1,7 @@
 #include "UkwvDomToXmlParser.h"
 
 #include "UkwvTextStreams.h"
+#include "UkwvXmlToDomParser.h"
 
 TkwvDomToXmlParser::TkwvDomToXmlParser()
 {
@@ -154,6 +155,11 @@ void TkwvDomToXmlParser::writeNode(const NodePtr& node)
         ~LevelGuard() { level = saved; }
     } guard { fLevel, fLevel };
     ++fLevel;
+    // The reader refuses deeper nesting; writing it would make a file that
+    // cannot be read back.
+    if (fLevel > TkwvXmlToDomParser::kMaxDepth && node->asElement())
+        throw DOMException(QStringLiteral("TkwvDomToXmlParser.writeNode: elements nested deeper than %1 levels")
+                               .arg(TkwvXmlToDomParser::kMaxDepth));
     if (TkwvDOMDocument* doc = node->asDocument()) {
         if (const auto element = doc->documentElement())
             element->writeToXml(*this);

@@ -49,10 +49,17 @@ TkwvStreamReader::TkwvStreamReader(QIODevice* stream, const QString& encodingNam
     : fStream(stream)
     , fEncoding(encodingName)
     , fDetectBOM(detectBOM)
-    , fBuf(size_t(std::max<qsizetype>(bufferSize, 16)))
 {
     if (!fStream)
         throw EEncodingError(QStringLiteral("TkwvStreamReader: no stream"));
+    // A small stream needs no big buffer.
+    qint64 wanted = bufferSize;
+    if (!fStream->isSequential()) {
+        const qint64 left = fStream->size() - fStream->pos();
+        if (left >= 0 && left + 16 < wanted)
+            wanted = left + 16;
+    }
+    fBuf.resize(size_t(std::max<qint64>(wanted, 16)));
 }
 
 TkwvStreamReader::~TkwvStreamReader() = default;
@@ -343,6 +350,24 @@ void TkwvStreamWriter::Flush()
     if (fPending.isEmpty())
         return;
     const QByteArray bytes = fEncoder->encode(fPending);
+    if (fEncoding.kind() == TkwvTextEncoding::te_other) {
+        // Legacy encodings write a substitute for what they cannot
+        // represent, which would silently change the text (or put a control
+        // character into it): read the bytes back and refuse instead.
+        if (!fCheckDecoder)
+            fCheckDecoder = std::make_unique<QStringDecoder>(fEncoding.name().toLatin1().constData());
+        const QString back = fCheckDecoder->decode(bytes);
+        if (back != fPending) {
+            qsizetype i = 0;
+            while (i < back.size() && i < fPending.size() && back[i] == fPending[i])
+                ++i;
+            const char32_t cp = i < fPending.size() ? QStringView(fPending).mid(i).toUcs4().value(0) : 0;
+            fPending.resize(0);
+            throw EEncodingError(QStringLiteral("TkwvStreamWriter: the character U+%1 cannot be written in %2")
+                                     .arg(QString::number(quint32(cp), 16).toUpper().rightJustified(4, u'0'),
+                                          fEncoding.name()));
+        }
+    }
     fPending.resize(0);
     if (fStream->write(bytes) != bytes.size())
         throw Exception(QStringLiteral("TkwvStreamWriter: write error: %1").arg(fStream->errorString()));

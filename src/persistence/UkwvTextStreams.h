@@ -70,7 +70,9 @@ private:
 };
 
 // Writes text into a byte stream in one encoding. The encoding's byte-order
-// mark is written first when the stream is at its start.
+// mark is written first when the stream is at its start. A character that the
+// encoding cannot represent raises EEncodingError instead of being written as
+// a substitute.
 class TkwvStreamWriter {
 public:
     TkwvStreamWriter(QIODevice* stream, const QString& encodingName, qsizetype bufferSize = 16384);
@@ -95,4 +97,5 @@ private:
     qsizetype fBufferSize;
     QString fPending;
     std::unique_ptr<QStringEncoder> fEncoder;
+    std::unique_ptr<QStringDecoder> fCheckDecoder;
 };

@@ -33,7 +33,7 @@ qsizetype prefixColon(QStringView name)
     return c >= 1 ? c : -1;
 }
 
-constexpr size_t kNameCacheSize = 1024;
+constexpr size_t kNameCacheSize = 256;
 
 } // namespace
 
@@ -58,6 +58,30 @@ const QString& TkwvXmlToDomParser::intern(QStringView name)
     if (slot != name)
         slot = name.toString();
     return slot;
+}
+
+QString TkwvXmlToDomParser::unescapeShared(QStringView text, qsizetype maxShared)
+{
+    if (text.size() <= maxShared) {
+        bool plain = true;
+        for (QChar c : text) {
+            if (c == u'&' || !TkwvDOMtools::IsXmlChar(c)) {
+                plain = false;
+                break;
+            }
+        }
+        if (plain)
+            return intern(text);
+    }
+    return TkwvDOMtools::XmlUnescape(text);
+}
+
+void TkwvXmlToDomParser::pushElement(std::shared_ptr<TkwvDOMElement> element)
+{
+    TStackLevel level;
+    level.fNode = std::move(element);
+    onStackPush(level);
+    fStack.push_back(std::move(level));
 }
 
 void TkwvXmlToDomParser::parseCleanup()
@@ -245,11 +269,14 @@ void TkwvXmlToDomParser::stackPop(const TkwvDOMNodeBase* node, QStringView name)
 
 void TkwvXmlToDomParser::onTagStart(QStringView rawName, const TkwvParseLocation&)
 {
-    const QStringView name = trimView(rawName);
+    QStringView name = trimView(rawName);
     if (name.startsWith(u'?')) {
+        // "<?xml?>": the closing question mark sticks to the name.
+        if (name.size() > 1 && name.endsWith(u'?'))
+            name.chop(1);
         if (!fStack.empty())
             throw DOMException(QStringLiteral("Unexpected Xml declaration node"));
-        auto decl = std::make_shared<TkwvDOMxmlDclType>(fDoc.get(), QString(), name.toString());
+        auto decl = std::allocate_shared<TkwvDOMxmlDclType>(TkwvPoolAllocator<TkwvDOMxmlDclType>(fDoc->NodePool()), fDoc.get(), QString(), name.toString());
         fDoc->set_xmlDeclNode(decl);
         fXmlHeader = decl;
         stackPush(decl);
@@ -277,9 +304,9 @@ void TkwvXmlToDomParser::onTagStart(QStringView rawName, const TkwvParseLocation
             throw DOMException(QStringLiteral("Invalid XML file"));
         fDoc->set_documentElement(element);
     } else {
-        fStack.back().fNode->appendChild(element);
+        fStack.back().fNode->appendChildTaken(std::shared_ptr<TkwvDOMNodeBase>(element));
     }
-    stackPush(element);
+    pushElement(std::move(element));
 }
 
 void TkwvXmlToDomParser::onAttribute(QStringView rawName, const TkwvParseLocation&, bool valueSpecified,
@@ -292,7 +319,7 @@ void TkwvXmlToDomParser::onAttribute(QStringView rawName, const TkwvParseLocatio
         throw DOMException(QStringLiteral("TkwvXmlToDomParser.onAttribute: more than %1 attributes on one element")
                                .arg(kMaxAttributes));
     const QString& name = intern(trimView(rawName));
-    const QString v = valueSpecified ? TkwvDOMtools::XmlUnescape(value) : QStringLiteral("");
+    const QString v = valueSpecified ? unescapeShared(value, 32) : QStringLiteral("");
     top->setAttribute(name, v);
     if (fManageNamespaces && name.size() > 6 && QStringView(name).left(6).compare(u"xmlns:", Qt::CaseInsensitive) == 0)
         fNsBindings.push_back({ name.mid(6), v, qsizetype(fStack.size()) });
@@ -346,14 +373,14 @@ void TkwvXmlToDomParser::onText(QStringView text, const TkwvParseLocation&)
         return;
     if (fStack.empty())
         throw DOMException(QStringLiteral("TkwvXmlToDomParser.onText: text outside the document element"));
-    fStack.back().fNode->appendChild(fDoc->createTextNode(TkwvDOMtools::XmlUnescape(text)));
+    fStack.back().fNode->appendChildTaken(fDoc->createTextNode(unescapeShared(text, 16)));
 }
 
 void TkwvXmlToDomParser::onCData(QStringView text, const TkwvParseLocation&)
 {
     if (fStack.empty())
         throw DOMException(QStringLiteral("TkwvXmlToDomParser.onCData: CDATA section outside the document element"));
-    fStack.back().fNode->appendChild(fDoc->createCDATASection(text.toString()));
+    fStack.back().fNode->appendChildTaken(fDoc->createCDATASection(text.toString()));
 }
 
 void TkwvXmlToDomParser::onComment(QStringView, const TkwvParseLocation&)

@@ -82,6 +82,10 @@ private:
     };
 
     const QString& intern(QStringView name);
+    // An attribute value or text with its references resolved; short ones
+    // come from the name cache, since they repeat all over a document.
+    QString unescapeShared(QStringView text, qsizetype maxShared);
+    void pushElement(std::shared_ptr<TkwvDOMElement> element);
 
     std::vector<NsBinding> fNsBindings;
     std::vector<QString> fNameCache;

@@ -31,17 +31,18 @@ using IInterfaceRef = std::shared_ptr<void>;
 // Money: fixed point counting 1/10,000 of the currency unit.
 using Currency = qint64;
 
-// Enumerations of later subsystems. They are declared here with their
-// underlying type so that the interface can name them; the owning subsystem
-// defines the values with the same underlying type (`enum TZebdesign : int { ... }`).
-// The imaging enumerations were defined scoped before this interface existed.
-enum TQzUseMode : int;
+// Enumerations of other subsystems, declared here without their values so
+// that the interface can name them. The owning subsystem defines them in the
+// same form: `enum TZebdesign : int { ... }`, or `enum class TImgRawMode { ... }`
+// for the scoped ones (the imaging pair in UImageTransfer.h, the use and
+// Bluetooth modes in UConfig.h).
+enum class TImgRawMode;
+enum class TOrderBitmapMode;
+enum class TQzUseMode;
 enum TZebdesign : int;
-enum TBluetoothMode : int;
-enum class TImgRawMode : int;
+enum class TBluetoothMode;
 enum TProductLabelMode : int;
 enum TWorkflowType : int;
-enum class TOrderBitmapMode : int;
 enum TLaunchMode : int;
 enum TUpdateType : int;
 enum TMainObservedEvent : int;

@@ -147,21 +147,25 @@ TEST(LangText, NumberedFamilyFollowsTheDictionary)
 
 TEST(LangText, TranslatesInCreationOrder)
 {
-    TLangText& a = TLangText::Create("Order.First");
-    TLangTextArray& b = TLangTextArray::Create("Order.Second%03d", 1, 2);
-    TLangText& c = TLangText::Create("Order.Third");
+    // A prefix of its own keeps the check apart from constants of earlier
+    // runs of the test (the global list keeps every constant).
+    static int run = 0;
+    const QString p = QStringLiteral("Order%1.").arg(++run);
+    TLangText& a = TLangText::Create(p + "First");
+    TLangTextArray& b = TLangTextArray::Create(p + "Second%03d", 1, 2);
+    TLangText& c = TLangText::Create(p + "Third");
     QStringList seen;
     TLangTextBase::SetTranslateHook([&](const QString& t) {
-        if (t.startsWith(QLatin1String("Order.")))
+        if (t.startsWith(p))
             seen << t;
         return t;
     });
     TLangTextBase::CollectConstTranslate();
     TLangTextBase::SetTranslateHook(nullptr);
-    EXPECT_EQ(seen, (QStringList { "Order.First", "Order.Second001", "Order.Second002", "Order.Third" }));
-    EXPECT_EQ(a.Text(), QStringLiteral("Order.First"));
-    EXPECT_EQ(b.Text(2), QStringLiteral("Order.Second002"));
-    EXPECT_EQ(c.Text(), QStringLiteral("Order.Third"));
+    EXPECT_EQ(seen, (QStringList { p + "First", p + "Second001", p + "Second002", p + "Third" }));
+    EXPECT_EQ(a.Text(), p + "First");
+    EXPECT_EQ(b.Text(2), p + "Second002");
+    EXPECT_EQ(c.Text(), p + "Third");
 }
 
 // Worker threads read texts while the main thread switches language: every

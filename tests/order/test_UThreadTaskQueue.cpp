@@ -740,3 +740,25 @@ TEST(MainThreadSynchro, MainThreadWaitsNeverDeadlockAgainstTheWorker)
         q.reset();
     }
 }
+
+TEST(WorkerQueue, TaskProcessRunsOneMoreTaskInsideTheCurrentOne)
+{
+    auto q = workerQueue();
+    q->Start();
+    q->SetQueuePaused(true);
+    RunLog log;
+    IThreadTaskRef a;
+    a = q->AddCall([&] {
+        log.add("A start");
+        EXPECT_TRUE(TThreadTaskQueueWithoutThread::TaskProcess());
+        // The outer task is the current one again.
+        EXPECT_EQ(TThreadTaskQueueWithoutThread::TaskCurrent(), a);
+        log.add("A end");
+    });
+    q->AddCall([&] { log.add("B"); });
+    q->SetQueuePaused(false);
+    ASSERT_TRUE(testsupport::waitFor([&] { return !q->Busy(); }));
+    EXPECT_EQ(log.joined(), QStringLiteral("A start,B,A end"));
+    EXPECT_FALSE(TThreadTaskQueueWithoutThread::TaskProcess()) << "no queue runs on the main thread";
+    a.reset();
+}

@@ -1,5 +1,7 @@
 #include "FakeMainFrame.h"
 #include "TestSupport.h"
+// The main-frame interface and the imaging unit name the same enumerations.
+#include "UImageTransfer.h"
 #include "UThreadTaskWebSvcQueue.h"
 
 #include <QCoreApplication>

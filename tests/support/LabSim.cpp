@@ -49,6 +49,12 @@ bool LabSim::start(int timeoutMs)
     // The simulator's own diagnostics go to the test's error output, where a
     // failing test shows them.
     fProcess->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A loaded machine (parallel test programs under the sanitizers) can make
+    // the interpreter's start slow; several simulators starting at once also
+    // must not race on writing byte-code caches into the source tree.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PYTHONDONTWRITEBYTECODE"), QStringLiteral("1"));
+    fProcess->setProcessEnvironment(env);
     fProcess->start(python, QStringList { labSimScript(), fFolder, QStringLiteral("--port"), QStringLiteral("0") } + fArguments);
     if (!fProcess->waitForStarted(timeoutMs)) {
         fError = QStringLiteral("cannot start the simulator: ") + fProcess->errorString();
@@ -58,7 +64,9 @@ bool LabSim::start(int timeoutMs)
     QDeadlineTimer deadline(timeoutMs);
     while (!fProcess->canReadLine()) {
         if (deadline.hasExpired() || fProcess->state() != QProcess::Running) {
-            fError = QStringLiteral("the simulator printed no port line");
+            fError = fProcess->state() != QProcess::Running
+                ? QStringLiteral("the simulator ended before printing its port line (exit code %1)").arg(fProcess->exitCode())
+                : QStringLiteral("the simulator printed no port line within %1 ms").arg(timeoutMs);
             stop();
             return false;
         }

@@ -33,7 +33,7 @@ public:
 
     // Starts the simulator and waits for its port line; false (see error())
     // when it could not start within timeoutMs.
-    bool start(int timeoutMs = 15000);
+    bool start(int timeoutMs = 60000);
     // Stops it: closes its input, then terminates and kills it if needed.
     void stop();
     bool isRunning() const;

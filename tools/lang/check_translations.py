@@ -59,6 +59,13 @@ SAME_AS_ENGLISH = {
            "dd/mm/yyyy"},
     "it": {"No", "Album", "Cloud", "Desktop", "dd/mm/yyyy"},
     "nl": {"%d packs", "Album", "Cloud", "Sepia", "Downloads"},
+    "pt": {"Verso", "%d packs", "Total", "Total: %s", "Subtotal: %s",
+           "dd/mm/yyyy"},
+    "dk": {"Information", "Album", "Cloud", "Sepia", "Subtotal: %s"},
+    # Greek keeps the date pattern and the usual "Cloud" source button.
+    "gr": {"Cloud", "dd/mm/yyyy"},
+    "ms": {"April", "September", "November", "Album", "Sepia", "Desktop",
+           "dd/mm/yyyy"},
 }
 
 
