@@ -216,7 +216,7 @@ void checkWriteRead(const std::shared_ptr<TkwvDOMDocument>& doc)
         back->saveToStream(&buf);
         (void)back->xml();
     } catch (const Exception& e) {
-        fail("a document read from written text does not write", e.Message());
+        fail("a document read from written text does not write", e.Message() + " | " + QString::fromUtf8(bytes.toHex()));
     }
     QString text;
     try {

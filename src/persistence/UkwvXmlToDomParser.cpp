@@ -285,7 +285,7 @@ void TkwvXmlToDomParser::onTagStart(QStringView rawName, const TkwvParseLocation
     if (qsizetype(fStack.size()) >= kMaxDepth)
         throw DOMException(QStringLiteral("TkwvXmlToDomParser.onTagStart: elements nested deeper than %1 levels")
                                .arg(kMaxDepth));
-    const QString& qname = intern(name);
+    const QString qname = intern(name);
     std::shared_ptr<TkwvDOMElement> element;
     fXmlNsToSolve.clear();
     const qsizetype colon = fManageNamespaces ? prefixColon(name) : -1;
@@ -318,7 +318,7 @@ void TkwvXmlToDomParser::onAttribute(QStringView rawName, const TkwvParseLocatio
     if (top->AttributeMap().length() >= kMaxAttributes)
         throw DOMException(QStringLiteral("TkwvXmlToDomParser.onAttribute: more than %1 attributes on one element")
                                .arg(kMaxAttributes));
-    const QString& name = intern(trimView(rawName));
+    const QString name = intern(trimView(rawName));
     const QString v = valueSpecified ? unescapeShared(value, 32) : QStringLiteral("");
     top->setAttribute(name, v);
     if (fManageNamespaces && name.size() > 6 && QStringView(name).left(6).compare(u"xmlns:", Qt::CaseInsensitive) == 0)

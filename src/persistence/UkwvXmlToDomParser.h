@@ -81,6 +81,8 @@ private:
         qsizetype level;
     };
 
+    // The shared copy of a name; the reference is good only until the next
+    // call, which may reuse the slot.
     const QString& intern(QStringView name);
     // An attribute value or text with its references resolved; short ones
     // come from the name cache, since they repeat all over a document.

@@ -100,6 +100,28 @@ TEST(TkwvXmlToDomParser, Failures)
     }
 }
 
+TEST(TkwvXmlToDomParser, ManyDistinctNamesAndValues)
+{
+    // Names and short values share a small cache; a slot reused by a value
+    // must never change the name being set.
+    QString text = "<root>";
+    for (int i = 0; i < 400; ++i)
+        text += QStringLiteral("<e n%1=\"v%1\" m%1=\"w%1\">t%1</e>").arg(i);
+    text += "</root>";
+    auto doc = newDoc(false);
+    ASSERT_TRUE(doc->loadxml(text));
+    int i = 0;
+    for (const auto& node : doc->documentElement()->childNodes()->Nodes()) {
+        auto* e = node->asElement();
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->getAttribute(QStringLiteral("n%1").arg(i)), QStringLiteral("v%1").arg(i));
+        EXPECT_EQ(e->getAttribute(QStringLiteral("m%1").arg(i)), QStringLiteral("w%1").arg(i));
+        EXPECT_EQ(e->firstChild()->nodeValue(), QStringLiteral("t%1").arg(i));
+        ++i;
+    }
+    EXPECT_EQ(i, 400);
+}
+
 TEST(TkwvXmlToDomParser, RaisingVariantAndReuse)
 {
     auto doc = newDoc();
