@@ -29,6 +29,16 @@ std::vector<const LigneDeCommande2*> constLines(const TOwnerList<LigneDeCommande
     return out;
 }
 
+// The lab service of the web-service queue's proxy; any other main frame
+// has none, and the operation is refused with its own failure text.
+ILumLabServiceRef labService(IMainFrame* main, const QString& failure)
+{
+    ILumLabServiceRef service = main->GetWebSvcLum();
+    if (!service)
+        throw EOrder(failure);
+    return service;
+}
+
 // The file name part of a photo id ("/media/usb/DCIM/a.jpg", "res\\b.png").
 QString idFileName(const QString& imageId)
 {
@@ -354,9 +364,10 @@ void TPrintOrder::InsertPostalShipping(IMainFrame* main)
         return;
     fPostalAddr->setId(-1);
     fPostalAddr->setType_(QStringLiteral("LIVR"));
-    const qint32 id = main->GetWebSvcLum()->AddAddress(main->GetWebSvcAsker(), fPostalAddr);
+    const QString failure = QStringLiteral("WebService: Can't add shipping address !");
+    const qint32 id = labService(main, failure)->AddAddress(main->GetWebSvcAsker(), fPostalAddr);
     if (id <= 0)
-        throw EOrder(QStringLiteral("WebService: Can't add shipping address !"));
+        throw EOrder(failure);
     fPostalAddr->setId(id);
     if (fPostalAddrToFree) {
         main->GetWebSvcAddressesDelivery()->Add(fPostalAddr);
@@ -373,9 +384,7 @@ void TPrintOrder::WebSvcSendOrder(IMainFrame* main, bool directPrint)
         fLabOrder->setCmdMainId(fFirstCmdId);
     if (fLabOrder->LivraisonPostale() && fLabOrder->AdresseLivraisonId() <= 0 && fPostalAddr)
         fLabOrder->setAdresseLivraisonId(fPostalAddr->Id());
-    ILumLabServiceRef service = main->GetWebSvcLum();
-    if (!service)
-        throw EOrder(QStringLiteral("WebService: Can't post print order !"));
+    ILumLabServiceRef service = labService(main, QStringLiteral("WebService: Can't post print order !"));
     fLabOrderRecv = service->PasserCommande(main->GetWebSvcAsker(), fLabOrder.get(), constLines(*forderLines));
     if (!fLabOrderRecv || fLabOrderRecv->Numero().isEmpty()) {
         fLabOrderRecv.reset();
@@ -395,17 +404,19 @@ void TPrintOrder::WebSvcValidateOrder(IMainFrame* main)
 {
     if (!fLabOrderRecv)
         throw EOrder(QStringLiteral("WebService: Can't modify order status, order not sent !"));
-    if (!main->GetWebSvcLum()->ModifyOrderStatus(main->GetWebSvcAsker(), fLabOrderRecv->Id(),
-                                                 LabOrderWire::kStatusCreated))
-        throw EOrder(QStringLiteral("WebService: Can't modify order status !"));
+    const QString failure = QStringLiteral("WebService: Can't modify order status !");
+    if (!labService(main, failure)->ModifyOrderStatus(main->GetWebSvcAsker(), fLabOrderRecv->Id(),
+                                                      LabOrderWire::kStatusCreated))
+        throw EOrder(failure);
 }
 
 void TPrintOrder::WebSvcOrderPayment(IMainFrame* main, const QString& status)
 {
     if (!fLabOrderRecv)
         throw EOrder(QStringLiteral("WebService: Can't modify order payment status, order not sent !"));
-    if (!main->GetWebSvcLum()->ModifyOrderPaymentStatus(main->GetWebSvcAsker(), fLabOrderRecv->Id(), status))
-        throw EOrder(QStringLiteral("WebService: Can't modify order payment status !"));
+    const QString failure = QStringLiteral("WebService: Can't modify order payment status !");
+    if (!labService(main, failure)->ModifyOrderPaymentStatus(main->GetWebSvcAsker(), fLabOrderRecv->Id(), status))
+        throw EOrder(failure);
 }
 
 // ------------------------------------------------------------ TPrintOrder: kiosk printer

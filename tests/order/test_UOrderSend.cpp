@@ -212,6 +212,18 @@ TEST(OrderSend, NothingToConfirmBeforeAPost)
             EXPECT_EQ(e.Message(), QString::fromLatin1(c.message));
         }
     }
+    // Without the web-service queue's lab client the lab's refusal texts
+    // stand for the missing service.
+    auto answer = std::make_unique<Commande2>();
+    answer->setId(7001);
+    answer->setNumero(QStringLiteral("K-1"));
+    env.order->SetWebSvcOrderReceived(std::move(answer));
+    try {
+        env.order->WebSvcValidateOrder(&env.main);
+        ADD_FAILURE() << "no refusal";
+    } catch (const EOrder& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("WebService: Can't modify order status !"));
+    }
     // A postal order needs its address.
     env.order->SetPostalShipping(true);
     EXPECT_THROW(env.order->WebSvcInitOrderPrint(&env.main, false), EOrder);
