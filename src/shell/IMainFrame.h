@@ -34,12 +34,13 @@ using Currency = qint64;
 // Enumerations of other subsystems, declared here without their values so
 // that the interface can name them. The owning subsystem defines them in the
 // same form: `enum TZebdesign : int { ... }`, or `enum class TImgRawMode { ... }`
-// for the two scoped ones (defined in UImageTransfer.h).
+// for the scoped ones (the imaging pair in UImageTransfer.h, the use and
+// Bluetooth modes in UConfig.h).
 enum class TImgRawMode;
 enum class TOrderBitmapMode;
-enum TQzUseMode : int;
+enum class TQzUseMode;
 enum TZebdesign : int;
-enum TBluetoothMode : int;
+enum class TBluetoothMode;
 enum TProductLabelMode : int;
 enum TWorkflowType : int;
 enum TLaunchMode : int;

@@ -1,0 +1,83 @@
+#include "UProductBase.h"
+
+#include "UFormat.h"
+#include "UPrintOrder.h"
+
+#include <QLocale>
+
+KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(TProductBase, TXMLSerializableNeedParent, )
+KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(
+    TProduct, TProductBase,
+    b.Property<qint32>("Quantity", [](const TProduct& p) { return p.Quantity(); },
+                       [](TProduct& p, qint32 v) { p.SetQuantity(v); }, nullptr);)
+
+// ---------------------------------------------------------------- TProductBase
+
+TProductBase::TProductBase() = default;
+
+TProductBase::TProductBase(TPrintOrder* order)
+    : fOrder(order)
+{
+}
+
+TProductBase::~TProductBase() = default;
+
+const TClassInfo* TProductBase::GiveParent(TRemotable* parent)
+{
+    if (parent && parent->InheritsFrom(TPrintOrder::StaticClassInfo())) {
+        fOrder = static_cast<TPrintOrder*>(parent);
+        return nullptr;
+    }
+    return &TPrintOrder::StaticClassInfo();
+}
+
+IMainFrame* TProductBase::mainFrame() const
+{
+    return fOrder ? fOrder->MainFrame() : nullptr;
+}
+
+void TProductBase::orderSetDirty()
+{
+    if (fOrder)
+        fOrder->SetDirty();
+}
+
+// -------------------------------------------------------------------- TProduct
+
+TProduct::TProduct() = default;
+
+TProduct::TProduct(TPrintOrder* order)
+    : TProductBase(order)
+{
+}
+
+TProduct::~TProduct() = default;
+
+void TProduct::SetQuantity(qint32 qty)
+{
+    if (qty == fQuantity)
+        return;
+    fQuantity = qty;
+    orderSetDirty();
+}
+
+void TProduct::AddArcResource(std::shared_ptr<void> res)
+{
+    if (!res)
+        return;
+    for (const auto& held : fArcResources)
+        if (held.get() == res.get())
+            return;
+    fArcResources.push_back(std::move(res));
+}
+
+QString TProduct::FormatSize(IMainFrame*, int widthmm, int heightmm, TProductLabelMode mode)
+{
+    const QLocale locale;
+    if (widthmm % 10 != 0 || heightmm % 10 != 0) {
+        const QString fmt = mode == plm_full ? QStringLiteral("%.1f x %.1f cm") : QStringLiteral("%.1fx%.1f");
+        return Format(fmt, { widthmm / 10.0, heightmm / 10.0 }, locale);
+    }
+    const QString fmt = mode == plm_full ? QStringLiteral("%d x %d cm") : QStringLiteral("%dx%d");
+    return Format(fmt, { widthmm / 10, heightmm / 10 }, locale);
+}
