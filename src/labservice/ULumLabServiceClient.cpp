@@ -167,7 +167,217 @@ public:
         return call(QStringLiteral("GetLangDico"), w)->Read<LangDico2>();
     }
 
+    Channel2List GetChannels(const Demandeur2* demandeur, qint32 photographeId) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetChannels"), demandeur);
+        w.AddInteger(QStringLiteral("photographeId"), photographeId);
+        return call(QStringLiteral("GetChannels"), w)->ReadArray<Channel2>(QStringLiteral("Channel"));
+    }
+
+    Tirage2List GetConsumerPrints(const Demandeur2* demandeur, qint32 consommateurId) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetConsumerPrints"), demandeur);
+        w.AddInteger(QStringLiteral("consommateurId"), consommateurId);
+        return call(QStringLiteral("GetConsumerPrints"), w)->ReadArray<Tirage2>(QStringLiteral("Tirage"));
+    }
+
+    Tirage2List GetConsumerTemplates(const Demandeur2* demandeur, qint32 consommateurId) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetConsumerTemplates"), demandeur);
+        w.AddInteger(QStringLiteral("consommateurId"), consommateurId);
+        return call(QStringLiteral("GetConsumerTemplates"), w)->ReadArray<Tirage2>(QStringLiteral("Tirage"));
+    }
+
+    Tarif2List GetPrintsTarifs(const Demandeur2* demandeur, const ArrayOfint& tirageIds) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetPrintsTarifs"), demandeur);
+        w.AddIntArray(QStringLiteral("tirageIds"), tirageIds);
+        return call(QStringLiteral("GetPrintsTarifs"), w)->ReadArray<Tarif2>(QStringLiteral("Tarif"));
+    }
+
+    GroupeProduitPhotographe2List GetPhotographerProductGroups(const Demandeur2* demandeur, qint32 photId,
+                                                               GroupeProduitPhotographe_TypeGroupe typeGrp) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetPhotographerProductGroups"), demandeur);
+        w.AddInteger(QStringLiteral("photId"), photId);
+        w.AddEnum(QStringLiteral("typeGrp"), EnumInfoOf<GroupeProduitPhotographe_TypeGroupe>(), int(typeGrp));
+        return call(QStringLiteral("GetPhotographerProductGroups"), w)
+            ->ReadArray<GroupeProduitPhotographe2>(QStringLiteral("GroupeProduitPhotographe"));
+    }
+
+    ZebtemplateVelmora2List GetZebtemplatesVelmoraBase(const Demandeur2* demandeur) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetZebtemplatesVelmoraBase"), demandeur);
+        return call(QStringLiteral("GetZebtemplatesVelmoraBase"), w)
+            ->ReadArray<ZebtemplateVelmora2>(QStringLiteral("ZebtemplateVelmora"));
+    }
+
+    TemplateCalendrier2List GetTemplatesCalendrier(const Demandeur2* demandeur) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetTemplatesCalendrier"), demandeur);
+        return call(QStringLiteral("GetTemplatesCalendrier"), w)
+            ->ReadArray<TemplateCalendrier2>(QStringLiteral("TemplateCalendrier"));
+    }
+
+    QStringList GetZebtemplatesVelmoraFrames(const Demandeur2* demandeur, qint32 themeId, qint32 tplWidth,
+                                             qint32 tplHeight) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetZebtemplatesVelmoraFrames"), demandeur);
+        w.AddInteger(QStringLiteral("themeId"), themeId);
+        w.AddInteger(QStringLiteral("tplWidth"), tplWidth);
+        w.AddInteger(QStringLiteral("tplHeight"), tplHeight);
+        return call(QStringLiteral("GetZebtemplatesVelmoraFrames"), w)->ReadStringArray();
+    }
+
+    AlbumPhotographe2List GetConsumerAlbums(const Demandeur2* demandeur, qint32 consommateurId) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetConsumerAlbums"), demandeur);
+        w.AddInteger(QStringLiteral("consommateurId"), consommateurId);
+        return call(QStringLiteral("GetConsumerAlbums"), w)
+            ->ReadArray<AlbumPhotographe2>(QStringLiteral("AlbumPhotographe"));
+    }
+
+    PrixAlbum2List GetPhotographerAlbumsTarifs(const Demandeur2* demandeur, qint32 photographeId) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetPhotographerAlbumsTarifs"), demandeur);
+        w.AddInteger(QStringLiteral("photographeId"), photographeId);
+        return call(QStringLiteral("GetPhotographerAlbumsTarifs"), w)->ReadArray<PrixAlbum2>(QStringLiteral("PrixAlbum"));
+    }
+
+    Couverture2List GetCouverturesParListe(const Demandeur2* demandeur, const ArrayOfint& listeCouverturesId,
+                                           bool chargementImages) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetCouverturesParListe"), demandeur);
+        w.AddIntArray(QStringLiteral("listeCouverturesId"), listeCouverturesId);
+        w.AddBoolean(QStringLiteral("chargementImages"), chargementImages);
+        return call(QStringLiteral("GetCouverturesParListe"), w)->ReadArray<Couverture2>(QStringLiteral("Couverture"));
+    }
+
+    CouleurMatiere2List GetCouleurMatieresParListe(const Demandeur2* demandeur, const ArrayOfint& listeCouleurMatieresId,
+                                                   bool chargementImages) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetCouleurMatieresParListe"), demandeur);
+        w.AddIntArray(QStringLiteral("listeCouleurMatieresId"), listeCouleurMatieresId);
+        w.AddBoolean(QStringLiteral("chargementImages"), chargementImages);
+        return call(QStringLiteral("GetCouleurMatieresParListe"), w)
+            ->ReadArray<CouleurMatiere2>(QStringLiteral("CouleurMatiere"));
+    }
+
+    FondAlbum2List GetFondsAlbumParFamille(const Demandeur2* demandeur, qint32 familleFondId, qint32 largeur,
+                                           qint32 hauteur, bool chargementImage) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetFondsAlbumParFamille"), demandeur);
+        w.AddInteger(QStringLiteral("familleFondId"), familleFondId);
+        w.AddInteger(QStringLiteral("largeur"), largeur);
+        w.AddInteger(QStringLiteral("hauteur"), hauteur);
+        w.AddBoolean(QStringLiteral("chargementImage"), chargementImage);
+        return call(QStringLiteral("GetFondsAlbumParFamille"), w)->ReadArray<FondAlbum2>(QStringLiteral("FondAlbum"));
+    }
+
+    QStringList GetZebModelesPage(const Demandeur2* demandeur, qint32 largeur, qint32 hauteur) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetZebModelesPage"), demandeur);
+        w.AddInteger(QStringLiteral("largeur"), largeur);
+        w.AddInteger(QStringLiteral("hauteur"), hauteur);
+        return call(QStringLiteral("GetZebModelesPage"), w)->ReadStringArray();
+    }
+
+    GammeFond2List GetZebGammeFonds(const Demandeur2* demandeur) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetZebGammeFonds"), demandeur);
+        return call(QStringLiteral("GetZebGammeFonds"), w)->ReadArray<GammeFond2>(QStringLiteral("GammeFond"));
+    }
+
+    std::unique_ptr<Vignette2> GetVignette(const Demandeur2* demandeur, qint32 vignetteId) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetVignette"), demandeur);
+        w.AddInteger(QStringLiteral("vignetteId"), vignetteId);
+        return call(QStringLiteral("GetVignette"), w)->Read<Vignette2>();
+    }
+
+    std::unique_ptr<VignetteDeco2> GetVignetteDeco(const Demandeur2* demandeur, const QString& imagetteNom) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetVignetteDeco"), demandeur);
+        w.AddString(QStringLiteral("imagetteNom"), imagetteNom);
+        return call(QStringLiteral("GetVignetteDeco"), w)->Read<VignetteDeco2>();
+    }
+
+    KeyValueOfstringstringList GetVignettesDecoMD5(const Demandeur2* demandeur,
+                                                   const QStringList& listeImagetteNoms) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetVignettesDecoMD5"), demandeur);
+        w.AddStringArray(QStringLiteral("listeImagetteNoms"), listeImagetteNoms);
+        return call(QStringLiteral("GetVignettesDecoMD5"), w)
+            ->ReadArray<KeyValueOfstringstring>(QStringLiteral("KeyValueOfstringstring"));
+    }
+
+    ScrapFrame2List GetScrapFrames(const Demandeur2* demandeur) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetScrapFrames"), demandeur);
+        return call(QStringLiteral("GetScrapFrames"), w)->ReadArray<ScrapFrame2>(QStringLiteral("ScrapFrame"));
+    }
+
+    std::unique_ptr<Commande2> PasserCommande(const Demandeur2* demandeur, const Commande2* order,
+                                              const std::vector<const LigneDeCommande2*>& lignes) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("PasserCommande"), demandeur);
+        w.AddRecord(QStringLiteral("order"), order);
+        w.AddRecords(QStringLiteral("lignes"), QStringLiteral("LigneDeCommande"), records(lignes));
+        return call(QStringLiteral("PasserCommande"), w)->Read<Commande2>();
+    }
+
+    std::unique_ptr<CommandeAlbum2> AddOrderAlbum(const Demandeur2* demandeur, const CommandeAlbum2* order,
+                                                  const std::vector<const LigneDeCommande2*>& lignes,
+                                                  const std::vector<const CommandeAlbumPage2*>& pages) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("AddOrderAlbum"), demandeur);
+        w.AddRecord(QStringLiteral("order"), order);
+        w.AddRecords(QStringLiteral("lignes"), QStringLiteral("LigneDeCommande"), records(lignes));
+        w.AddRecords(QStringLiteral("pages"), QStringLiteral("CommandeAlbumPage"), records(pages));
+        return call(QStringLiteral("AddOrderAlbum"), w)->Read<CommandeAlbum2>();
+    }
+
+    std::unique_ptr<CommandeTemplate2> AddOrderTemplate(const Demandeur2* demandeur, const CommandeTemplate2* order,
+                                                        const std::vector<const LigneDeCommande2*>& lignes) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("AddOrderTemplate"), demandeur);
+        w.AddRecord(QStringLiteral("order"), order);
+        w.AddRecords(QStringLiteral("lignes"), QStringLiteral("LigneDeCommande"), records(lignes));
+        return call(QStringLiteral("AddOrderTemplate"), w)->Read<CommandeTemplate2>();
+    }
+
+    bool ModifyOrderStatus(const Demandeur2* demandeur, qint32 id, const QString& status) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("ModifyOrderStatus"), demandeur);
+        w.AddInteger(QStringLiteral("id"), id);
+        w.AddString(QStringLiteral("status"), status);
+        return call(QStringLiteral("ModifyOrderStatus"), w)->ReadBoolean();
+    }
+
+    bool ModifyOrderPaymentStatus(const Demandeur2* demandeur, qint32 id, const QString& status) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("ModifyOrderPaymentStatus"), demandeur);
+        w.AddInteger(QStringLiteral("id"), id);
+        w.AddString(QStringLiteral("status"), status);
+        return call(QStringLiteral("ModifyOrderPaymentStatus"), w)->ReadBoolean();
+    }
+
+    HistoConsoCommande2List GetConsumerLastOrders(const Demandeur2* demandeur, qint32 consId, qint32 nbCmds) override
+    {
+        TSoapRequestWriter w = request(QStringLiteral("GetConsumerLastOrders"), demandeur);
+        w.AddInteger(QStringLiteral("consId"), consId);
+        w.AddInteger(QStringLiteral("nbCmds"), nbCmds);
+        return call(QStringLiteral("GetConsumerLastOrders"), w)
+            ->ReadArray<HistoConsoCommande2>(QStringLiteral("HistoConsoCommande"));
+    }
+
 private:
+    template <class T>
+    static std::vector<const TRemotable*> records(const std::vector<const T*>& items)
+    {
+        return std::vector<const TRemotable*>(items.begin(), items.end());
+    }
+
     static TSoapRequestWriter request(const QString& operation, const Demandeur2* demandeur)
     {
         TSoapRequestWriter w(operation, LabNs::Service);
