@@ -1,0 +1,81 @@
+#pragma once
+// Test doubles for the designed products: a main frame with the template
+// and photo-book catalogue, an order that creates the real designed
+// products, and frames as the product rules see them.
+#include "OrderFakes.h"
+#include "UDesignedPageAccess.h"
+#include "UTemplateProduct.h"
+
+
+namespace designedfakes {
+
+using namespace orderfakes;
+
+inline std::unique_ptr<Tirage2> makeTemplateFormat(qint32 id, qint32 widthMm, qint32 heightMm, bool rectoVerso = false,
+                                                   bool monthly = false, const QString& prefix = QString())
+{
+    auto t = makeTirage(id, widthMm / 10, heightMm / 10, prefix);
+    t->setTemplate(true);
+    t->setTemplateLargeur(widthMm);
+    t->setTemplateHauteur(heightMm);
+    t->setTemplateRectoVerso(rectoVerso);
+    t->setTemplateCalendrierMois(monthly);
+    return t;
+}
+
+class DesignedMainFrame : public OrderMainFrame {
+public:
+    TPrintTarifList* GetWebSvcTemplatePrices() override { return &tplPrices; }
+    TTirageList* GetWebSvcTemplateProducts() override { return &tplFormats; }
+    TTemplateCalendarList* GetWebSvcTemplateCalendars() override { return &calendars; }
+
+    Tirage2* addTemplateFormat(qint32 id, qint32 widthMm, qint32 heightMm, bool rectoVerso = false, bool monthly = false,
+                               const QString& prefix = QString())
+    {
+        Tirage2* t = makeTemplateFormat(id, widthMm, heightMm, rectoVerso, monthly, prefix).release();
+        tplFormats.Add(t);
+        return t;
+    }
+    void addTemplateTier(qint32 tirageId, qint32 min, qint32 max, double prix, qint32 packs = 0,
+                         Tarif_TypeTarif type = Tarif_TypeTarif::EurosMagasin)
+    {
+        tplPrices.AddRow(makeTier(tirageId, min, max, prix, packs, type).release(), true);
+    }
+
+    TPrintTarifList tplPrices;
+    TTirageList tplFormats { true };
+    TTemplateCalendarList calendars { true };
+};
+
+// An order whose designed products are the real ones.
+class DesignedEnv {
+public:
+    DesignedEnv()
+    {
+        TPrintOrder::SetProductWorkflowsProvider([wf = workflows](IMainFrame*) { return wf; });
+        TTemplateProductImpl::InstallFactory();
+        order = std::make_unique<TPrintOrder>(&main);
+        main.order = order.get();
+    }
+    ~DesignedEnv()
+    {
+        order.reset();
+        TPrintOrder::SetProductWorkflowsProvider(nullptr);
+    }
+
+    DesignedMainFrame main;
+    std::shared_ptr<TestWorkflows> workflows = std::make_shared<TestWorkflows>();
+    std::unique_ptr<TPrintOrder> order;
+};
+
+// Frames of a page as a test writes them.
+inline TFrameTraits frame(TTypeFrame kind, bool valid, bool text = false)
+{
+    TFrameTraits f;
+    f.kind = kind;
+    f.imageValid = valid;
+    f.isText = text;
+    return f;
+}
+
+} // namespace designedfakes
