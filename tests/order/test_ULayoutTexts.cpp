@@ -1,5 +1,6 @@
-// The one-line text forms of template frames: writing, reading back, the
-// splitting rules, and refusal of malformed text from the lab.
+// The one-line text forms of template frames and page models: writing,
+// reading back, the splitting rules, and refusal of malformed lab text.
+#include "UPageModeleZeb.h"
 #include "UZebtemplateVelmoraFrameInfo.h"
 
 #include "UAppExceptions.h"
@@ -142,4 +143,78 @@ TEST(TemplateFrameText, DescribedForTheSerializer)
     cache.PropInfoForWrite(QStringLiteral("info"))->SetString(info, QStringLiteral("9|1;1;1;1;1;0;0"));
     EXPECT_EQ(info.Id(), 9);
     EXPECT_EQ(cache.PropInfoForWrite(QStringLiteral("Id"))->GetInteger(info), 9);
+}
+
+// ---------------------------------------------------------- page-model text
+
+TEST(PageModelText, WritesAndReadsBack)
+{
+    PageModeleZeb m;
+    m.SetNombreCadreOrientationVerticale(2);
+    m.SetNombreCadreOrientationHorizontale(1);
+    for (auto [x, y, w, h] : { std::tuple { 0, 0, 100, 150 }, { 100, 0, 100, 150 }, { 0, 150, 200, 100 } }) {
+        auto* f = new PageModelFrameZeb;
+        f->X = x;
+        f->Y = y;
+        f->Largeur = w;
+        f->Hauteur = h;
+        m.Cadres().Add(f);
+    }
+    const QString text = m.Info();
+    EXPECT_EQ(text, QStringLiteral("2;1|0;0;100;150#100;0;100;150#0;150;200;100"));
+    PageModeleZeb back;
+    back.SetInfo(text);
+    EXPECT_EQ(back.NombreCadreOrientationVerticale(), 2);
+    EXPECT_EQ(back.NombreCadreOrientationHorizontale(), 1);
+    ASSERT_EQ(back.Cadres().Count(), 3);
+    EXPECT_EQ(back.Cadres()[2]->Largeur, 200);
+    EXPECT_EQ(back.Info(), text);
+
+    PageModeleZeb bare;
+    bare.SetInfo(QStringLiteral("2;1|"));
+    EXPECT_EQ(bare.Cadres().Count(), 0);
+    EXPECT_EQ(bare.NombreCadreOrientationVerticale(), 2);
+    // Counts are taken as they stand.
+    bare.SetInfo(QStringLiteral("5;0|1;2;3;4"));
+    EXPECT_EQ(bare.NombreCadreOrientationVerticale(), 5);
+    EXPECT_EQ(bare.Cadres().Count(), 1);
+}
+
+TEST(PageModelText, MalformedTextIsRefusedAndChangesNothing)
+{
+    struct Case {
+        const char* name;
+        const char* text;
+        const char* inMessage;
+    } cases[] = {
+        { "empty text", "", "empty text" },
+        { "one count", "2|1;2;3;4", "1 frame counts, 2 expected" },
+        { "count not a number", "a;1|", "'a' is not a valid integer for the portrait frame count" },
+        { "frame with three fields", "2;1|1;2;3", "(frame 1): 3 fields, 4 expected" },
+        { "decimal coordinate", "2;1|1;2.5;3;4", "'2.5' is not a valid integer for Y" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PageModeleZeb m;
+        m.SetInfo(QStringLiteral("1;1|9;9;9;9"));
+        try {
+            m.SetInfo(QString::fromLatin1(c.text));
+            ADD_FAILURE() << "accepted";
+        } catch (const EConvertError& e) {
+            EXPECT_TRUE(e.Message().startsWith(QStringLiteral("PageModeleZeb.info"))) << qPrintable(e.Message());
+            EXPECT_TRUE(e.Message().contains(QLatin1String(c.inMessage))) << qPrintable(e.Message());
+        }
+        EXPECT_EQ(m.Info(), QStringLiteral("1;1|9;9;9;9"));
+    }
+}
+
+TEST(PageModelText, StoredPropertiesAndParent)
+{
+    const TRttiCache& cache = TRttiCache::Get(PageModeleZeb::StaticClassInfo());
+    ASSERT_EQ(cache.PropInfoForRead().size(), 3u);
+    EXPECT_EQ(cache.PropInfoForRead()[0].propName, QStringLiteral("info"));
+    PageModeleZeb m;
+    // Only a photo-book size may own a page model.
+    EXPECT_NE(m.GiveParent(&m), nullptr);
+    EXPECT_EQ(m.Parent(), nullptr);
 }

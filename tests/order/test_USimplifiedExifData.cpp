@@ -151,7 +151,7 @@ TEST(SimplifiedExifData, NoBlockOrNoPictureGivesNoData)
     EXPECT_FALSE(data.LoadFromGraphic(jpegFile(dir, QStringLiteral("plain.jpg"))));
     EXPECT_FALSE(data.LoadFromGraphic(dir.filePath(QStringLiteral("missing.jpg"))));
     const QString junk = dir.filePath(QStringLiteral("junk.jpg"));
-    ASSERT_TRUE(testsupport::writeAll(junk, QByteArray("\xFF\xD8\xFF\xE1\x00\x10Exif\x00\x00garbage", 20)));
+    ASSERT_TRUE(testsupport::writeAll(junk, QByteArray("\xFF\xD8\xFF\xE1\x00\x10" "Exif\x00\x00" "garbage", 19)));
     EXPECT_FALSE(data.LoadFromGraphic(junk));
     EXPECT_FALSE(data.LoadFromBytes(QByteArray()));
 }
