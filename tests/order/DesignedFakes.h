@@ -3,7 +3,9 @@
 // and photo-book catalogue, an order that creates the real designed
 // products, and frames as the product rules see them.
 #include "OrderFakes.h"
+#include "UAlbumSize.h"
 #include "UDesignedPageAccess.h"
+#include "UAlbumProduct.h"
 #include "UTemplateProduct.h"
 
 
@@ -28,6 +30,10 @@ public:
     TPrintTarifList* GetWebSvcTemplatePrices() override { return &tplPrices; }
     TTirageList* GetWebSvcTemplateProducts() override { return &tplFormats; }
     TTemplateCalendarList* GetWebSvcTemplateCalendars() override { return &calendars; }
+    TPhotographerAlbumList* GetWebSvcAlbumProducts() override { return &albums; }
+    TAlbumSizeList* GetWebSvcAlbumSize() override { return &albumSizes; }
+    TAlbumPriceList* GetWebSvcAlbumPrice() override { return &albumPrices; }
+    TBackgroundRangeList* GetWebSvcBackgroundRange() override { return &ranges; }
 
     Tirage2* addTemplateFormat(qint32 id, qint32 widthMm, qint32 heightMm, bool rectoVerso = false, bool monthly = false,
                                const QString& prefix = QString())
@@ -42,9 +48,25 @@ public:
         tplPrices.AddRow(makeTier(tirageId, min, max, prix, packs, type).release(), true);
     }
 
+    AlbumPhotographe2* addAlbum(qint32 id, qint32 pageWidth, qint32 pageHeight, qint32 minPages)
+    {
+        auto* a = new AlbumPhotographe2();
+        a->setAlbumPhotographeId(id);
+        a->setLargeurPage(pageWidth);
+        a->setHauteurPage(pageHeight);
+        a->setNombrePagesMini(minPages);
+        a->setNombrePagesMaxi(minPages * 3);
+        albums.Add(a);
+        return a;
+    }
+
     TPrintTarifList tplPrices;
     TTirageList tplFormats { true };
     TTemplateCalendarList calendars { true };
+    TPhotographerAlbumList albums { true };
+    TAlbumSizeList albumSizes { true };
+    TAlbumPriceList albumPrices { true };
+    TBackgroundRangeList ranges { true };
 };
 
 // An order whose designed products are the real ones.
@@ -54,6 +76,7 @@ public:
     {
         TPrintOrder::SetProductWorkflowsProvider([wf = workflows](IMainFrame*) { return wf; });
         TTemplateProductImpl::InstallFactory();
+        TAlbumProductImpl::InstallFactory();
         order = std::make_unique<TPrintOrder>(&main);
         main.order = order.get();
     }
