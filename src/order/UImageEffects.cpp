@@ -14,11 +14,6 @@ namespace {
 
 using Op = TImageEffectOpType;
 
-constexpr std::array<const char*, 13> kOpNames = {
-    "Move", "Zoom", "FillIn", "FitIn", "FramingFree", "Rotate", "Sepia",
-    "BlackAndWhite", "OilPainting", "Brightness", "Lightness", "RedEyes", "RotateFrame",
-};
-
 bool isFraming(Op t)
 {
     return t == Op::FillIn || t == Op::FitIn || t == Op::FramingFree;
@@ -99,23 +94,60 @@ private:
 
 QString ImageEffectOpTypeName(TImageEffectOpType t)
 {
-    const auto i = static_cast<size_t>(t);
-    return i < kOpNames.size() ? QString::fromLatin1(kOpNames[i]) : QString();
+    return EnumInfoOf<TImageEffectOpType>().NameOf(static_cast<int>(t));
 }
 
 bool ImageEffectOpTypeFromName(const QString& name, TImageEffectOpType& t)
 {
-    for (size_t i = 0; i < kOpNames.size(); ++i) {
-        if (name == QLatin1String(kOpNames[i])) {
-            t = static_cast<TImageEffectOpType>(i);
-            return true;
-        }
-    }
-    return false;
+    const int i = EnumInfoOf<TImageEffectOpType>().OrdinalOf(name);
+    if (i == kUnknownEnumOrdinal)
+        return false;
+    t = static_cast<TImageEffectOpType>(i);
+    return true;
 }
+
+KIOSK_ENUM_DEFINE(TImageEffectOpType, QStringLiteral("TImageEffectOpType"), QString(), "Move", "Zoom", "FillIn",
+                  "FitIn", "FramingFree", "Rotate", "Sepia", "BlackAndWhite", "OilPainting", "Brightness", "Lightness",
+                  "RedEyes", "RotateFrame")
 
 // ---------------------------------------------------------------------------
 // TImageEffectOpItem
+
+KIOSK_SERIALIZABLE_DESCRIBE(TImageEffectOpItem, TXMLSerializable,
+    b.template Property<TImageEffectOpType>(
+        "OpType", [](const TImageEffectOpItem& o) { return o.OpType; },
+        [](TImageEffectOpItem& o, TImageEffectOpType v) { o.OpType = v; }, nullptr);
+    b.template Property<double>(
+        "OpArg1", [](const TImageEffectOpItem& o) { return double(o.OpArg1); },
+        [](TImageEffectOpItem& o, double v) { o.OpArg1 = float(v); }, nullptr);
+    b.template Property<double>(
+        "OpArg2", [](const TImageEffectOpItem& o) { return double(o.OpArg2); },
+        [](TImageEffectOpItem& o, double v) { o.OpArg2 = float(v); }, nullptr);
+    b.template Property<qint32>(
+        "OpGroupId", [](const TImageEffectOpItem& o) { return qint32(o.OpGroupId); },
+        [](TImageEffectOpItem& o, qint32 v) { o.OpGroupId = v; }, nullptr);
+)
+
+TImageEffectOpItem::TImageEffectOpItem(const TImageEffectOpItem& other)
+    : TXMLSerializable(), OpType(other.OpType), OpArg1(other.OpArg1), OpArg2(other.OpArg2),
+      OpGroupId(other.OpGroupId)
+{
+}
+
+TImageEffectOpItem& TImageEffectOpItem::operator=(const TImageEffectOpItem& other)
+{
+    OpType = other.OpType;
+    OpArg1 = other.OpArg1;
+    OpArg2 = other.OpArg2;
+    OpGroupId = other.OpGroupId;
+    return *this;
+}
+
+bool TImageEffectOpItem::operator==(const TImageEffectOpItem& other) const
+{
+    return OpType == other.OpType && OpArg1 == other.OpArg1 && OpArg2 == other.OpArg2
+        && OpGroupId == other.OpGroupId;
+}
 
 void TImageEffectOpItem::play(QImage* bitmapSurface, bool& bitmapSurfaceReadOnly,
                               TImageEffectInfo& effectInfo) const
@@ -187,6 +219,28 @@ void TImageEffectOpItem::play(QImage* bitmapSurface, bool& bitmapSurfaceReadOnly
 
 // ---------------------------------------------------------------------------
 // TImageEffects: list, groups and undo
+
+KIOSK_SERIALIZABLE_DESCRIBE(TImageEffects, TXMLSerializable,
+    b.template Property<std::vector<std::unique_ptr<TImageEffectOpItem>>>(
+        "Operations",
+        [](const TImageEffects& e) {
+            std::vector<TImageEffectOpItem*> out;
+            out.reserve(e.fOpList.size());
+            for (const auto& op : e.fOpList)
+                out.push_back(op.get());
+            return out;
+        },
+        [](TImageEffects& e, std::vector<std::unique_ptr<TImageEffectOpItem>> items) {
+            // A null item (an element the loader could not make) is skipped.
+            std::vector<std::unique_ptr<TImageEffectOpItem>> list;
+            list.reserve(items.size());
+            for (auto& op : items)
+                if (op)
+                    list.push_back(std::move(op));
+            e.fOpList = std::move(list);
+        },
+        nullptr);
+)
 
 TImageEffects::TImageEffects() = default;
 

@@ -12,8 +12,10 @@
 // together, and marks the automatic corrections that keep a photo filling or
 // fitting its frame (group id -1: undone with the operation before them).
 //
-// The stored data is the plain list of operation records (`Operations`).
+// The stored data is the list of operations (`Operations`); order files
+// hold it through the object serializer.
 #include "UPrintOrderEffects.h"
+#include "UXmlSerializer.h"
 
 #include <QImage>
 #include <QPointF>
@@ -24,7 +26,7 @@
 #include <vector>
 
 // Stored by name in order files; the ordinals are fixed.
-enum class TImageEffectOpType : uint8_t {
+enum class TImageEffectOpType : int {
     Move = 0,          // OpArg1, OpArg2: shift in percent of the frame width, height
     Zoom = 1,          // OpArg1: zoom factor
     FillIn = 2,
@@ -39,6 +41,7 @@ enum class TImageEffectOpType : uint8_t {
     RedEyes = 11,
     RotateFrame = 12,
 };
+KIOSK_ENUM_DECLARE(TImageEffectOpType)
 
 // Name of an operation type as order files store it; empty for an unknown
 // ordinal.
@@ -46,12 +49,17 @@ QString ImageEffectOpTypeName(TImageEffectOpType t);
 // Type of a stored name; false when the name is unknown.
 bool ImageEffectOpTypeFromName(const QString& name, TImageEffectOpType& t);
 
-// One operation: a plain record.
-class TImageEffectOpItem {
+// One operation. A document object of its own (stored properties OpType,
+// OpArg1, OpArg2, OpGroupId), and still copied as a plain value: a copy takes
+// the four values only.
+class TImageEffectOpItem : public TXMLSerializable {
+    KIOSK_SERIALIZABLE_CLASS(TImageEffectOpItem)
 public:
     TImageEffectOpItem() = default;
     TImageEffectOpItem(TImageEffectOpType opType, float opArg1, float opArg2)
         : OpType(opType), OpArg1(opArg1), OpArg2(opArg2) { }
+    TImageEffectOpItem(const TImageEffectOpItem& other);
+    TImageEffectOpItem& operator=(const TImageEffectOpItem& other);
 
     TImageEffectOpType OpType = TImageEffectOpType::Move;
     float OpArg1 = 0;
@@ -65,12 +73,13 @@ public:
     // surface is first replaced by a private copy.
     void play(QImage* bitmapSurface, bool& bitmapSurfaceReadOnly, TImageEffectInfo& effectInfo) const;
 
-    bool operator==(const TImageEffectOpItem&) const = default;
+    bool operator==(const TImageEffectOpItem& other) const;
 };
 
 struct TFramingCorrecKind;
 
-class TImageEffects {
+class TImageEffects : public TXMLSerializable {
+    KIOSK_SERIALIZABLE_CLASS(TImageEffects)
 public:
     static constexpr float ZoomMin = 0.1f;
     static constexpr float ZoomMax = 10.0f;
@@ -82,7 +91,7 @@ public:
     static constexpr float LightnessDefault = 0.0f;
 
     TImageEffects();
-    ~TImageEffects();
+    ~TImageEffects() override;
     TImageEffects(const TImageEffects&) = delete;
     TImageEffects& operator=(const TImageEffects&) = delete;
 

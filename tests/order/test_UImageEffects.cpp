@@ -275,6 +275,80 @@ TEST(TImageEffects, OpTypeNames)
     EXPECT_TRUE(ImageEffectOpTypeName(static_cast<Op>(40)).isEmpty());
 }
 
+namespace {
+
+// The names under which order files store the list and its operations.
+void registerEffectClasses(TXMLSerializer& ser)
+{
+    ser.ClassRegister(TImageEffects::StaticClassInfo(), QStringLiteral("ImageEffects"));
+    ser.ClassRegister(TImageEffectOpItem::StaticClassInfo(), QStringLiteral("ImageEffectOpItem"));
+}
+
+QByteArray saveEffects(TImageEffects& e)
+{
+    TXMLSerializer writer;
+    registerEffectClasses(writer);
+    writer.SaveObject(&e);
+    return writer.SaveToBytes();
+}
+
+std::unique_ptr<TImageEffects> loadEffects(const QByteArray& bytes)
+{
+    TXMLSerializer reader;
+    registerEffectClasses(reader);
+    reader.LoadFromBytes(bytes);
+    return reader.LoadObjectAs<TImageEffects>();
+}
+
+} // namespace
+
+TEST(TImageEffects, StoredFormRoundTrips)
+{
+    TImageEffects e;
+    const std::vector<Item> ops = { op(Op::FitIn),          op(Op::Move, 12.5f, -3.25f),
+                                    op(Op::Zoom, 1.2f, 0, 2), op(Op::Rotate, 7, 1.0834f, 2),
+                                    op(Op::Move, 0.1f, 0, -1), op(Op::Sepia),
+                                    op(Op::Brightness, -30), op(Op::RedEyes) };
+    e.SetOperations(ops);
+    const QByteArray bytes = saveEffects(e);
+    const QString xml = QString::fromUtf8(bytes);
+    EXPECT_TRUE(xml.contains(QStringLiteral("<ImageEffects>"))) << xml.toStdString();
+    EXPECT_EQ(xml.count(QStringLiteral("<ImageEffectOpItem ")), 8) << xml.toStdString();
+    EXPECT_TRUE(xml.contains(QStringLiteral("type=\"Enumeration\">Rotate<"))) << xml.toStdString();
+    // The four values in their stored order.
+    const qsizetype t = xml.indexOf(QStringLiteral("<ImageEffectOpItem.OpType"));
+    const qsizetype a1 = xml.indexOf(QStringLiteral("<ImageEffectOpItem.OpArg1"));
+    const qsizetype a2 = xml.indexOf(QStringLiteral("<ImageEffectOpItem.OpArg2"));
+    const qsizetype g = xml.indexOf(QStringLiteral("<ImageEffectOpItem.OpGroupId"));
+    EXPECT_TRUE(t >= 0 && t < a1 && a1 < a2 && a2 < g) << xml.toStdString();
+
+    const auto back = loadEffects(bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->Operations(), ops);
+    EXPECT_FALSE(back->isInGroupOp());
+
+    // An empty list writes no operations and reads back empty.
+    TImageEffects empty;
+    const auto emptyBack = loadEffects(saveEffects(empty));
+    ASSERT_TRUE(emptyBack);
+    EXPECT_TRUE(emptyBack->isEmpty());
+}
+
+TEST(TImageEffects, StoredFormWithAnUnknownOperationIsRefused)
+{
+    TImageEffects e;
+    e.SetOperations({ op(Op::Move, 1, 2), op(Op::Sepia) });
+    QByteArray bytes = saveEffects(e);
+    bytes.replace(">Sepia<", ">Blur<");
+    try {
+        loadEffects(bytes);
+        ADD_FAILURE() << "an unknown operation was loaded";
+    } catch (const EXSSetPropertyException& ex) {
+        EXPECT_TRUE(ex.Message().contains(QStringLiteral("OpType"))) << ex.Message().toStdString();
+        EXPECT_TRUE(ex.InnerText().contains(QStringLiteral("'Blur'"))) << ex.InnerText().toStdString();
+    }
+}
+
 // --- framing correction -----------------------------------------------------
 
 namespace {
