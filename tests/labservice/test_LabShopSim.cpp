@@ -1,6 +1,6 @@
 // The catalogue and the road of an order against the lab simulator on
 // 127.0.0.1: what the kiosk reads, what it posts, and what the lab keeps.
-#include "LabSim.h"
+#include "LabServiceSim.h"
 #include "LumLabService.h"
 #include "UNetHttp.h"
 #include "USoapEnvelope.h"
@@ -14,60 +14,18 @@
 
 namespace {
 
-class LabShopSim : public ::testing::Test {
+class LabShopSim : public testsupport::LabServiceSimSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        sim = new testsupport::LabSim();
-        ASSERT_TRUE(sim->start()) << sim->error().toStdString();
-    }
-    static void TearDownTestSuite()
-    {
-        delete sim;
-        sim = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(sim->isRunning());
-        ASSERT_TRUE(control({{"cmd", "reset"}}).value(QStringLiteral("ok")).toBool());
-        service = GetILumLabService(sim->baseUrl() + QStringLiteral("/LumLabService.svc"));
-        asker = std::make_unique<Demandeur>();
-        asker->setVersion(QStringLiteral("d010203w64"));
-        asker->setLogin(QStringLiteral("kiosk-demo"));
-        asker->setTypeDemandeur(Demandeur_Profil::Consommateur);
-        asker->setPassword(QStringLiteral("Q7#secret!K4"));
+        LabServiceSimSuite::SetUp();
+        service = GetILumLabService(serviceUrl());
+        asker = demoAsker();
     }
 
-    static QJsonObject control(const QJsonObject& cmd)
-    {
-        TNetHttp http;
-        http.SetRequestContentType(QStringLiteral("application/json"));
-        QBuffer body;
-        body.setData(QJsonDocument(cmd).toJson(QJsonDocument::Compact));
-        body.open(QIODevice::ReadOnly);
-        http.HttpPost(sim->baseUrl() + QStringLiteral("/__labservice"), &body, nullptr);
-        return QJsonDocument::fromJson(http.ResponseAsString().toUtf8()).object();
-    }
-
-    // The orders that the simulator keeps, by lab Id.
-    static QJsonObject storedOrders()
-    {
-        return control({{"cmd", "data"}})
-            .value(QStringLiteral("data"))
-            .toObject()
-            .value(QStringLiteral("shop"))
-            .toObject()
-            .value(QStringLiteral("orders"))
-            .toObject();
-    }
-
-    static testsupport::LabSim* sim;
     ILumLabServicePtr service;
     std::unique_ptr<Demandeur2> asker;
 };
-
-testsupport::LabSim* LabShopSim::sim = nullptr;
 
 // Checks that what the lab stored of a record (member -> value, as the
 // request carried them) holds exactly the members that were set, with

@@ -1,5 +1,5 @@
 // Calls of the lab service against the lab simulator on 127.0.0.1.
-#include "LabSim.h"
+#include "LabServiceSim.h"
 #include "LumLabService.h"
 #include "USoapEnvelope.h"
 #include "USoapHttpTrans.h"
@@ -11,43 +11,13 @@
 
 namespace {
 
-class LumLabServiceSim : public ::testing::Test {
+class LumLabServiceSim : public testsupport::LabServiceSimSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        sim = new testsupport::LabSim();
-        ASSERT_TRUE(sim->start()) << sim->error().toStdString();
-    }
-    static void TearDownTestSuite()
-    {
-        delete sim;
-        sim = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(sim->isRunning());
-        ASSERT_TRUE(control({{"cmd", "reset"}}).value(QStringLiteral("ok")).toBool());
-        sim->clearFaults();
-        sim->clearJournal();
-        service = GetILumLabService(sim->baseUrl() + QStringLiteral("/LumLabService.svc"));
-        asker = std::make_unique<Demandeur>();
-        asker->setVersion(QStringLiteral("d010203w64"));
-        asker->setLogin(QStringLiteral("kiosk-demo"));
-        asker->setTypeDemandeur(Demandeur_Profil::Consommateur);
-        asker->setPassword(QStringLiteral("Q7#secret!K4"));
-    }
-
-    // A command of the simulator's lab service.
-    static QJsonObject control(const QJsonObject& cmd)
-    {
-        TNetHttp http;
-        http.SetRequestContentType(QStringLiteral("application/json"));
-        QBuffer body;
-        body.setData(QJsonDocument(cmd).toJson(QJsonDocument::Compact));
-        body.open(QIODevice::ReadOnly);
-        http.HttpPost(sim->baseUrl() + QStringLiteral("/__labservice"), &body, nullptr);
-        return QJsonDocument::fromJson(http.ResponseAsString().toUtf8()).object();
+        LabServiceSimSuite::SetUp();
+        service = GetILumLabService(serviceUrl());
+        asker = demoAsker();
     }
 
     static void answerNext(const char* kind, const char* operation = "*")
@@ -69,12 +39,9 @@ protected:
         return out;
     }
 
-    static testsupport::LabSim* sim;
     ILumLabServicePtr service;
     std::unique_ptr<Demandeur2> asker;
 };
-
-testsupport::LabSim* LumLabServiceSim::sim = nullptr;
 
 } // namespace
 

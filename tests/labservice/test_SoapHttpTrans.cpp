@@ -1,5 +1,5 @@
 // The SOAP transport alone: what it sends and which replies it refuses.
-#include "LabSim.h"
+#include "LabServiceSim.h"
 #include "LumLabService.h"
 #include "USoapHttpTrans.h"
 
@@ -12,36 +12,12 @@
 
 namespace {
 
-class SoapHttpTransSim : public ::testing::Test {
+class SoapHttpTransSim : public testsupport::LabServiceSimSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        sim = new testsupport::LabSim();
-        ASSERT_TRUE(sim->start()) << sim->error().toStdString();
-    }
-    static void TearDownTestSuite()
-    {
-        delete sim;
-        sim = nullptr;
-    }
     void SetUp() override
     {
-        ASSERT_TRUE(sim->isRunning());
-        control({{"cmd", "reset"}});
-        sim->clearFaults();
-        sim->clearJournal();
-        transport.SetURL(sim->baseUrl() + QStringLiteral("/LumLabService.svc"));
-    }
-
-    static QJsonObject control(const QJsonObject& cmd)
-    {
-        TNetHttp http;
-        http.SetRequestContentType(QStringLiteral("application/json"));
-        QBuffer body;
-        body.setData(QJsonDocument(cmd).toJson(QJsonDocument::Compact));
-        body.open(QIODevice::ReadOnly);
-        http.HttpPost(sim->baseUrl() + QStringLiteral("/__labservice"), &body, nullptr);
-        return QJsonDocument::fromJson(http.ResponseAsString().toUtf8()).object();
+        LabServiceSimSuite::SetUp();
+        transport.SetURL(serviceUrl());
     }
 
     // A whole request envelope of GetZebconsumerByLogin, as the codec writes it.
@@ -56,11 +32,8 @@ protected:
         return transport.Execute(zebRequest());
     }
 
-    static testsupport::LabSim* sim;
     THTTPReqResp transport;
 };
-
-testsupport::LabSim* SoapHttpTransSim::sim = nullptr;
 
 } // namespace
 

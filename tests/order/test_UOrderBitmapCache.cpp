@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QObject>
+#include <QPainter>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <atomic>
@@ -755,4 +756,74 @@ TEST_F(BitmapCacheTest, WeightsStayConsistentOverManyRandomOperations)
     q.reset();
     EXPECT_EQ(fCache.ItemCountActual(), 0);
     EXPECT_EQ(fCache.CacheSizeActual(), 0);
+}
+
+// ---------------------------------------------------------------------------
+// A picture made of other cached pictures (a page preview over its frames).
+
+namespace {
+
+// A page: its preview draws its frames' bitmaps on the main thread; frames
+// not built yet are asked on the worker's own queue and left out.
+class TestPageSource : public TestSource {
+public:
+    TestPageSource(TOrderBitmapCache& cache, std::vector<TestSource*> frames)
+        : TestSource(QSize(200, 100), QStringLiteral("page")), fCache(cache), fFrames(std::move(frames))
+    {
+    }
+    ~TestPageSource() override { ImageCacheDetach(); }
+
+    void onAsyncBitmapBuild(IMainFrame*, int w, int h, TOrderBitmapMode, QImage& surface) override
+    {
+        fPageBuilds.fetch_add(1);
+        TThreadTaskQueueBase* queue = TThreadTaskQueueWithoutThread::Current();
+        QImage img(w, h, QImage::Format_ARGB32);
+        int drawn = 0;
+        TThreadTaskQueueWithoutThread::MainThreadSynchro([&] {
+            img.fill(Qt::white);
+            QPainter p(&img);
+            for (size_t i = 0; i < fFrames.size(); ++i) {
+                auto bmp = fCache.Access(fFrames[i], 20, 20, kMax);
+                if (bmp->IsBitmapLoaded(queue, nullptr, false)) {
+                    p.drawImage(QPointF(10 + 30 * double(i), 10), bmp->Bitmap());
+                    ++drawn;
+                }
+            }
+        });
+        fFramesDrawn.store(drawn);
+        surface = img;
+    }
+
+    std::atomic<int> fPageBuilds { 0 };
+    std::atomic<int> fFramesDrawn { -1 };
+
+private:
+    TOrderBitmapCache& fCache;
+    std::vector<TestSource*> fFrames;
+};
+
+} // namespace
+
+TEST_F(BitmapCacheTest, APageBuiltBeforeItsFramesIsBuiltAgainAfterThem)
+{
+    auto q = workerQueue();
+    TestSource f1(QSize(20, 20)), f2(QSize(20, 20));
+    TestPageSource page(fCache, { &f1, &f2 });
+    TestControl ctrl;
+    auto bmp = fCache.Access(&page, 200, 100, kMax);
+    EXPECT_FALSE(bmp->IsBitmapLoaded(q.get(), &ctrl, false));
+    ASSERT_TRUE(testsupport::waitFor([&] { return ctrl.fNotified.load() == 1; }));
+    // The first picture lacked both frames: it was thrown away, the frames
+    // were built as high-priority tasks, and the page was drawn again.
+    EXPECT_EQ(page.fPageBuilds.load(), 2);
+    EXPECT_EQ(page.fFramesDrawn.load(), 2);
+    EXPECT_EQ(f1.fBuilds.load(), 1);
+    EXPECT_EQ(f2.fBuilds.load(), 1);
+    const QImage shown = bmp->BitmapSurface();
+    EXPECT_EQ(shown.pixelColor(15, 15), QColor(Qt::blue));
+    EXPECT_EQ(shown.pixelColor(45, 15), QColor(Qt::blue));
+    EXPECT_EQ(shown.pixelColor(100, 80), QColor(Qt::white));
+    fCache.controlDestroyed(&ctrl);
+    q->waitEnd();
+    expectWeightsConsistent(fCache);
 }
