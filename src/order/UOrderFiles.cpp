@@ -1,6 +1,7 @@
 #include "UOrderFiles.h"
 
 #include "UDebug.h"
+#include "UImageEffects.h"
 #include "ULabAlbumContracts.h"
 #include "ULabHistoContracts.h"
 #include "ULabOrderFile.h"
@@ -28,8 +29,8 @@ const TClassInfo& infoOf()
     return T::StaticClassInfo();
 }
 
-// Classes described outside the order's core units (the designed pages and
-// frames, the effect lists) are found by class name in the description
+// The designed pages and frames are described in their own units; they are
+// found by class name in the description
 // registry, so the table does not depend on their units.
 const TOrderFileClass kClasses[] = {
     { &infoOf<TPrintOrder>, "TPrintOrder", "PrintOrder" },
@@ -38,8 +39,8 @@ const TOrderFileClass kClasses[] = {
     { &infoOf<TAlbumProduct>, "TAlbumProduct", "AlbumProduct" },
     { &infoOf<TImageTirageGroupData>, "TImageTirageGroupData", "ImagePrintGroupData" },
     { &infoOf<TImageTirageData>, "TImageTirageData", "ImagePrintData" },
-    { nullptr, "TImageEffects", "ImageEffects" },
-    { nullptr, "TImageEffectOpItem", "ImageEffectOpItem" },
+    { &infoOf<TImageEffects>, "TImageEffects", "ImageEffects" },
+    { &infoOf<TImageEffectOpItem>, "TImageEffectOpItem", "ImageEffectOpItem" },
     { nullptr, "TCustomizedFrame", "CustomizedFrame" },
     { nullptr, "TCustomizedPage", "CustomizedPage" },
     { nullptr, "TCustomizedAlbumPage", "CustomizedAlbumPage" },
