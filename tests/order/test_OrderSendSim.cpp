@@ -3,7 +3,7 @@
 // cut midway and retried leaves every sub-order at the lab exactly once.
 #include "SendFakes.h"
 
-#include "LabSim.h"
+#include "LabServiceSim.h"
 #include "UNetHttp.h"
 #include "UNetTransfer.h"
 #include "URttiCache.h"
@@ -57,24 +57,11 @@ void expectStored(const TRemotable& sent, const QJsonValue& storedValue, const Q
     EXPECT_EQ(stored.size(), members) << "the lab stored members that were not sent";
 }
 
-class OrderSendSim : public ::testing::Test {
+class OrderSendSim : public testsupport::LabServiceSimSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        sim = new testsupport::LabSim();
-        ASSERT_TRUE(sim->start()) << sim->error().toStdString();
-    }
-    static void TearDownTestSuite()
-    {
-        delete sim;
-        sim = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(sim->isRunning());
-        ASSERT_TRUE(control({ { "cmd", "reset" } }).value(QStringLiteral("ok")).toBool());
-        ASSERT_TRUE(sim->clearFaults());
+        LabServiceSimSuite::SetUp();
         // The lab numbers its orders afresh after a reset: its transfer
         // page starts empty as well.
         QDir storage(sim->folder());
@@ -83,7 +70,7 @@ protected:
         labPrint = labPrint2 = kioskPrint = nullptr;
         env = std::make_unique<SendEnv>();
         SendMainFrame& m = env->main;
-        m.service = GetILumLabService(sim->baseUrl() + QStringLiteral("/LumLabService.svc"));
+        m.service = GetILumLabService(serviceUrl());
 
         // The lab's consumer account and print formats.
         std::unique_ptr<Consommateur2> consumer = m.service->GetConsumerByLogin(&m.asker, QStringLiteral("kiosk-demo"));
@@ -126,27 +113,6 @@ protected:
         env.reset();
     }
 
-    static QJsonObject control(const QJsonObject& cmd)
-    {
-        TNetHttp http;
-        http.SetRequestContentType(QStringLiteral("application/json"));
-        QBuffer body;
-        body.setData(QJsonDocument(cmd).toJson(QJsonDocument::Compact));
-        body.open(QIODevice::ReadOnly);
-        http.HttpPost(sim->baseUrl() + QStringLiteral("/__labservice"), &body, nullptr);
-        return QJsonDocument::fromJson(http.ResponseAsString().toUtf8()).object();
-    }
-    static QJsonObject storedOrders()
-    {
-        return control({ { "cmd", "data" } })
-            .value(QStringLiteral("data"))
-            .toObject()
-            .value(QStringLiteral("shop"))
-            .toObject()
-            .value(QStringLiteral("orders"))
-            .toObject();
-    }
-
     // Prints in two lab formats (one photo in both) and one kiosk print.
     void fillOrder()
     {
@@ -164,14 +130,11 @@ protected:
         env->useTestFormats(3000);
     }
 
-    static testsupport::LabSim* sim;
     std::unique_ptr<SendEnv> env;
     Tirage2* labPrint = nullptr;
     Tirage2* labPrint2 = nullptr;
     Tirage2* kioskPrint = nullptr;
 };
-
-testsupport::LabSim* OrderSendSim::sim = nullptr;
 
 // The sending step of a transfer-page kiosk: print files uploaded into the
 // order's upload folder, which takes the lab's number once the lab has the

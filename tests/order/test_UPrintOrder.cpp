@@ -3,7 +3,7 @@
 // and the check before sending.
 #include "OrderFakes.h"
 
-#include "LogCaptureOrder.h"
+#include "LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -142,7 +142,7 @@ TEST(PrintOrder, DesignedProductsNeedTheirFactory)
 TEST(PrintOrder, GlobalImageUsedAdd)
 {
     OrderEnv env;
-    LogCaptureOrder log;
+    LogCapture log;
     auto* first = new TestImage(QStringLiteral("dcim\\a.jpg"));
     EXPECT_EQ(env.order->GlobalImageUsedAdd(first), first);
     EXPECT_EQ(first->fPrepared, 1);
