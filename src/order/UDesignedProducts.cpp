@@ -7,17 +7,33 @@
 KIOSK_ENUM_DEFINE(TTemplateType, QStringLiteral("TTemplateType"), QString(), QStringLiteral("None"),
                   QStringLiteral("ClassicTemplate"), QStringLiteral("MonthCalendar"), QStringLiteral("DesignerPrint"))
 
-KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(
-    TTemplateProduct, TTirageProductBase,
-    b.Property<TTemplateType>("TplType", [](const TTemplateProduct& p) { return p.TplType(); },
-                              [](TTemplateProduct& p, TTemplateType v) { p.SetTplType(v); }, nullptr);)
-KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(TAlbumProduct, TProduct, )
+// The descriptions of TTemplateProduct and TAlbumProduct (their stored
+// properties, and the loader's factory) are in UTemplateProduct.cpp and
+// UAlbumProduct.cpp, beside the classes that implement them: an order file
+// names the products "TTemplateProduct" and "TAlbumProduct" whatever class
+// implements them.
 
 namespace {
 
-std::mutex gFactorySync;
-TTemplateProduct::TFactory gTemplateFactory;
-TAlbumProduct::TFactory gAlbumFactory;
+// Function-local: the implementing units register their factories from
+// their own static initialisers, which may run before this unit's.
+std::mutex& factorySync()
+{
+    static std::mutex sync;
+    return sync;
+}
+
+TTemplateProduct::TFactory& templateFactory()
+{
+    static TTemplateProduct::TFactory factory;
+    return factory;
+}
+
+TAlbumProduct::TFactory& albumFactory()
+{
+    static TAlbumProduct::TFactory factory;
+    return factory;
+}
 
 } // namespace
 
@@ -32,16 +48,16 @@ TTemplateProduct::~TTemplateProduct() = default;
 
 void TTemplateProduct::SetFactory(TFactory factory)
 {
-    std::lock_guard lock(gFactorySync);
-    gTemplateFactory = std::move(factory);
+    std::lock_guard lock(factorySync());
+    templateFactory() = std::move(factory);
 }
 
 std::unique_ptr<TTemplateProduct> TTemplateProduct::CreateFor(TPrintOrder* order)
 {
     TFactory factory;
     {
-        std::lock_guard lock(gFactorySync);
-        factory = gTemplateFactory;
+        std::lock_guard lock(factorySync());
+        factory = templateFactory();
     }
     if (!factory)
         throw EToDo();
@@ -59,16 +75,16 @@ TAlbumProduct::~TAlbumProduct() = default;
 
 void TAlbumProduct::SetFactory(TFactory factory)
 {
-    std::lock_guard lock(gFactorySync);
-    gAlbumFactory = std::move(factory);
+    std::lock_guard lock(factorySync());
+    albumFactory() = std::move(factory);
 }
 
 std::unique_ptr<TAlbumProduct> TAlbumProduct::CreateFor(TPrintOrder* order)
 {
     TFactory factory;
     {
-        std::lock_guard lock(gFactorySync);
-        factory = gAlbumFactory;
+        std::lock_guard lock(factorySync());
+        factory = albumFactory();
     }
     if (!factory)
         throw EToDo();

@@ -1,0 +1,62 @@
+#pragma once
+// How the template and photo-book products reach their designed pages.
+//
+// A designed product owns its pages and asks them to replace or remove a
+// picture, to re-link after a reload, and tells from their frames whether it
+// can be sent. The page classes are built on the products (a page asks its
+// product for labels, channel and calendar kind), so the products reach the
+// pages through this one interface, which the page classes install, instead
+// of including them. The product rules that depend only on what the pages
+// answer (checks, counts, labels) are plain functions of the products and are
+// tested on their own.
+#include "UCustomizedFrameRules.h"
+#include "UIArcList.h"
+
+#include <memory>
+#include <vector>
+
+class IMainFrame;
+class TCustomizedPageBase;
+class TOrderImageBase;
+class ZebtemplateVelmora2;
+
+// A page as the product rules see it: its number and its frames' traits, in
+// stacking order.
+struct TDesignedPageContent {
+    int pageNum = 0;
+    std::vector<TFrameTraits> frames;
+};
+
+class IDesignedPageAccess {
+public:
+    virtual ~IDesignedPageAccess() = default;
+
+    // A new, empty list of pages; the product owns the pages put in it and
+    // frees them with the list's ClearAndFree.
+    virtual IArcList<TCustomizedPageBase*> NewPageList() = 0;
+    // The page's number within its product.
+    virtual int PageNum(TCustomizedPageBase* page) = 0;
+    // The lab template of a template product's page; null for other pages.
+    virtual ZebtemplateVelmora2* TplVelmora(TCustomizedPageBase* page) = 0;
+    // The traits of the page's frames, in stacking order.
+    virtual std::vector<TFrameTraits> Frames(TCustomizedPageBase* page) = 0;
+    virtual bool ImageUsedReplace(TCustomizedPageBase* page, TOrderImageBase* oldImg, TOrderImageBase* newImg) = 0;
+    virtual void ImageUsedDel(TCustomizedPageBase* page, IMainFrame* main, TOrderImageBase* img, bool force) = 0;
+    virtual bool XMLloadFinalize(TCustomizedPageBase* page, IMainFrame* main) = 0;
+};
+
+namespace DesignedPageAccess {
+
+// Installs the page classes' access (null removes it).
+void Install(std::shared_ptr<IDesignedPageAccess> access);
+// The installed access; null before the page classes install theirs.
+std::shared_ptr<IDesignedPageAccess> Current();
+// The installed access; raises "DesignedPageAccess: no page access
+// installed" when there is none (a product holding pages without the page
+// classes is a programming error).
+std::shared_ptr<IDesignedPageAccess> Required();
+
+// The contents of a product's pages, in list order (none for a null list).
+std::vector<TDesignedPageContent> Contents(const IArcList<TCustomizedPageBase*>& pages);
+
+} // namespace DesignedPageAccess
