@@ -126,10 +126,9 @@ Tirage2* TImageTirageData::TirageRecord() const
 
 bool TImageTirageData::IsDirectPrint() const
 {
-    if (fChannel != 0)
-        return false;
-    Tirage2* t = TirageRecord();
-    return t && t->ImprimanteBorneId() != 0;
+    // Decided like the product's, so that every print is either the lab's
+    // or the kiosk printer's and the printer is known by its name.
+    return TTirageProduct::IsDirectPrintFormat(TirageRecord());
 }
 
 void TImageTirageData::SetEffects(std::unique_ptr<TImageEffects> effects)

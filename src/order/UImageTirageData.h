@@ -50,7 +50,7 @@ public:
 
     // The print format's record: the product's, else the catalogue's.
     Tirage2* TirageRecord() const;
-    // No channel, and the print format names a kiosk printer.
+    // The print format names a kiosk printer (TTirageProduct::IsDirectPrintFormat).
     bool IsDirectPrint() const;
 
     // --- image with effects

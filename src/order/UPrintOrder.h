@@ -39,6 +39,7 @@ enum class TPrintDateFormat : int { pdWithout, pdWithDate, pdWithDateTime };
 KIOSK_ENUM_DECLARE(TPrintDateFormat)
 
 class TCustomizedPageBase;
+class TOrderSendProgress;
 
 // What the order reads of the product workflows of the current customer:
 // the product each workflow is editing. The workflow data live above the
@@ -265,7 +266,50 @@ public:
     // The customer's tariff type (Undef before the catalogue is loaded).
     Tarif_TypeTarif TariffType() const;
 
+    // --- order files (UOrderFiles.cpp)
+    // Writes the order when it is dirty (into a temporary file renamed into
+    // place), then clears Dirty; a failure leaves Dirty set and the old file.
+    void Save(const QString& path);
+    // Saves a filled order; deletes the file of an empty one.
+    void SaveOrDelete(const QString& path);
+    // The order of a saved file, repaired against the current catalogue;
+    // null for an empty path or a missing file.
+    static std::unique_ptr<TPrintOrder> TryLoadCreate(IMainFrame* main, const QString& path);
+
+    // --- sending (UOrderSend.cpp); the lab operations take the web-service
+    // queue's main-frame proxy
+    // The order's transfer folder for its print files, made on first use.
+    QString tempFolderGet();
+    void tempFolderDel();
+    // The order's upload folder name on the transfer page.
+    QString ftpPathGet(IMainFrame* main);
+    void WebSvcInitOrderPrint(IMainFrame* main, bool directPrint);
+    void InsertPostalShipping(IMainFrame* main);
+    void WebSvcSendOrder(IMainFrame* main, bool directPrint);
+    void WebSvcValidateOrder(IMainFrame* main);
+    void WebSvcOrderPayment(IMainFrame* main, const QString& status);
+    void resetFirstCmdParams() { SetFirstCmd(-1, QString()); }
+    void saveCmdParamsIfFirst();
+    // Prints the kiosk-printer formats; the rendered pictures are kept in
+    // pathToSave.
+    void SendDirectPrint(const QString& pathToSave);
+    // The lab records being built.
+    Commande2* WebSvcOrder() const { return fLabOrder.get(); }
+    const TOwnerList<LigneDeCommande2>& WebSvcOrderLines() const { return *forderLines; }
+    const TOwnerList<CommandeAlbumPage2>& WebSvcOrderAlbumPages() const { return *fOrderAlbumPages; }
+    // What the current send achieved per sub-order, so that a retried send
+    // posts no sub-order twice.
+    TOrderSendProgress& SendProgress();
+
+    // --- lab order file (ULabOrderFile.cpp)
+    // Writes the snapshot of the sub-order just built as "order.xml" in the
+    // temp folder and returns its path.
+    QString GenerateLabOrderFile(IMainFrame* main, bool firstProductSent);
+
 private:
+    void WebSvcInitOrderCommande(IMainFrame* main, std::unique_ptr<Commande2> cmd);
+    void webSvcPrintLinesAdd(bool directPrint, bool galleryPass);
+
     std::shared_ptr<IOrderProductWorkflows> workflows() const;
     TWorkflowType workflowType() const;
     void productForImageSelectionClearIf(TProductBase* product);
@@ -318,6 +362,7 @@ private:
     qint32 fFirstCmdId = -1;
     QString fFirstCmdNum;
     QStringList fPopupHelpOpenedList;
+    std::shared_ptr<TOrderSendProgress> fSendProgress;
 
     // Look-ups by photo id and by photo object, kept with the lists: an
     // order of thousands of photos is searched at every photo added.

@@ -277,7 +277,12 @@ IArcList<TImageTirageData*> TTirageProduct::ImgsDataList()
 
 bool TTirageProduct::IsDirectPrint()
 {
-    return Tirage() && !Tirage()->ImprimanteBorneNomWindows().isEmpty();
+    return IsDirectPrintFormat(Tirage());
+}
+
+bool TTirageProduct::IsDirectPrintFormat(const Tirage2* tirage)
+{
+    return tirage && !tirage->ImprimanteBorneNomWindows().isEmpty();
 }
 
 void TTirageProduct::InitWithProduct(TProductBase*)

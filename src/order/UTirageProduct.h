@@ -90,6 +90,9 @@ public:
     void TirageDel(IMainFrame* main, TImageTirageData* img, bool force);
     // The format is printed on the kiosk's own printer.
     bool IsDirectPrint();
+    // The one rule that sends a print to the kiosk's own printer rather
+    // than to the lab: its print format names a printer of the kiosk.
+    static bool IsDirectPrintFormat(const Tirage2* tirage);
 
     // --- product
     bool XMLloadFinalize(TPrintOrder* order, IMainFrame* main) override;

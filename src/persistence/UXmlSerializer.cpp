@@ -1248,8 +1248,13 @@ std::unique_ptr<TRemotable> TXMLSerializer::LoadObjectChild(TRemotable* parent, 
         if (OnStartObjectLoad)
             OnStartObjectLoad(this, inst, name, element, false, skip);
         std::unique_ptr<TRemotable> owned(inst);
-        if (skip)
-            return nullptr;
+        if (skip) {
+            // A supplied reference goes to the property as it is.
+            if (!owned)
+                return nullptr;
+            giveParentToSerialized(parent, owned.get());
+            return owned;
+        }
         if (!owned) {
             owned = NewObject(name);
             if (!owned)
@@ -1830,7 +1835,11 @@ TXMLSerializerNodeInfo* TXMLSerializerParserToDom::startObject(TkwvDOMElement* e
                                                 + QStringLiteral(" invalid, persistent class not found"));
         }
     }
-    auto* info = new TXMLSerializerNodeInfo(name, owned.release(), true);
+    // An instance supplied together with a skip is a reference to an object
+    // the handler keeps (an object shared by several elements): it is
+    // handed to its property as it is and never freed here.
+    const bool reference = skip && owned;
+    auto* info = new TXMLSerializerNodeInfo(name, owned.release(), !reference);
     info->SkipProperties = skip;
     return info;
 }
@@ -1900,15 +1909,16 @@ void TXMLSerializerParserToDom::endObject(TStackLevel& level)
     TkwvDOMElement* element = level.fNode.get();
     const bool isRoot = level.fType == roleRoot;
     try {
-        if (!info->Instance && !info->SkipProperties) {
-            // retryCreate: the handler sees the whole element now.
+        if (!info->Instance) {
+            // retryCreate: the handler sees the whole element now (also after
+            // it skipped the element's start, when it may supply a reference).
             TRemotable* inst = nullptr;
             bool skip = false;
             if (ser.OnStartObjectLoad)
                 ser.OnStartObjectLoad(&ser, inst, info->NodeName, element, false, skip);
             if (inst) {
                 info->Instance = inst;
-                info->ToFreeOnError = true;
+                info->ToFreeOnError = !skip;
                 if (!skip && !ser.ClassNameForInstanceIsOk(inst, info->NodeName))
                     throw EXSSerializationException(QStringLiteral("Xml node ") + info->NodeName
                                                     + QStringLiteral(" invalid, should match class ")
@@ -1916,7 +1926,7 @@ void TXMLSerializerParserToDom::endObject(TStackLevel& level)
             }
             if (skip)
                 info->SkipProperties = true;
-            else if (!inst)
+            else if (!inst && !info->SkipProperties)
                 throw Exception(QStringLiteral("TXMLSerializerNodeInfo.retryCreate: unexpected call"));
         }
         if (isRoot && info->Deferred) {
@@ -1942,7 +1952,8 @@ void TXMLSerializerParserToDom::endObject(TStackLevel& level)
             fRootOwned.reset(info->Release());
         return;
     }
-    if (info->SkipProperties) {
+    const bool reference = info->SkipProperties && info->Instance && !info->ToFreeOnError;
+    if (info->SkipProperties && !reference) {
         info->FreeOnError();
         return;
     }
@@ -1952,9 +1963,9 @@ void TXMLSerializerParserToDom::endObject(TStackLevel& level)
         LogDebugFmt(QStringLiteral("TXMLSerializerParserToDom.onStackPop(%s): node no more used by business tree, "
                                    "instance (%s) removed"),
                     { info->NodeName, it->second.object ? it->second.object->ClassInfo().ClassName() : QString() });
-        it->second.object = std::move(obj);
+        it->second.set(std::move(obj), !reference);
     } else {
-        fWaiting.emplace(element, TWaiting { level.fNode, std::move(obj) });
+        fWaiting.emplace(element, TWaiting(level.fNode, std::move(obj), !reference));
     }
 }
 

@@ -78,9 +78,34 @@ private:
     void endProperty(TStackLevel& level);
     void freeOpenNodeInfos();
 
+    // A parked object; one that a load handler supplied as a reference
+    // (not owned) is let go, never freed, when nobody claims it.
     struct TWaiting {
+        TWaiting(ElementPtr e, std::unique_ptr<TRemotable> o, bool isOwned)
+            : element(std::move(e))
+            , object(std::move(o))
+            , owned(isOwned)
+        {
+        }
+        TWaiting(TWaiting&&) = default;
+        TWaiting& operator=(TWaiting&&) = delete;
+        ~TWaiting() { forget(); }
+        void set(std::unique_ptr<TRemotable> o, bool isOwned)
+        {
+            forget();
+            object = std::move(o);
+            owned = isOwned;
+        }
+        void forget()
+        {
+            if (!owned)
+                (void)object.release();
+            object.reset();
+        }
+
         ElementPtr element;
         std::unique_ptr<TRemotable> object;
+        bool owned = true;
     };
 
     TXMLSerializer* fSerializer;

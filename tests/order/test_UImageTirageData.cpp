@@ -62,7 +62,10 @@ TEST(ImageTirageData, FromItsProduct)
     EXPECT_EQ(f->TransferQuantity(), 2);
     EXPECT_EQ(f->SourceFileName(), QStringLiteral("dcim\\a.jpg"));
     EXPECT_FALSE(f->IsDirectPrint());
+    // The kiosk printer is known by its name; an id alone names none.
     s.fmt->setImprimanteBorneId(3);
+    EXPECT_FALSE(f->IsDirectPrint());
+    s.fmt->setImprimanteBorneNomWindows(QStringLiteral("Kiosk printer"));
     EXPECT_TRUE(f->IsDirectPrint());
     EXPECT_EQ(s.group->GetImageCacheRef(), s.image);
     EXPECT_EQ(s.group->ImageLabel(), QStringLiteral("a"));

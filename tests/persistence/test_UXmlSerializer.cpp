@@ -529,6 +529,48 @@ TEST(XmlSerializerLoad, LoadHandlerSuppliesOrSkipsObjects)
     EXPECT_EQ(ends, 3); // the root and the two points not skipped
 }
 
+// A handler that skips an element and supplies an object of its own hands
+// over a reference: the object reaches the properties as it is (nothing is
+// loaded into it), several elements may name the same object, and a failed
+// load never frees it.
+TEST(XmlSerializerLoad, LoadHandlerHandsOverReferences)
+{
+    TKinds k;
+    k.Point = point(5, 6);
+    k.Points.push_back(point(1, 2));
+    const QByteArray bytes = saveBytes(k);
+    auto shared = std::make_unique<TPoint>(7, 8);
+    int complete = 0;
+    auto handler = [&](TXMLSerializer& s) {
+        s.OnStartObjectLoad = [&](TXMLSerializer*, TRemotable*& obj, const QString& name, TkwvDOMElement*,
+                                  bool partial, bool& skip) {
+            if (name != QLatin1String("TPoint"))
+                return;
+            skip = true;
+            if (!partial) {
+                ++complete;
+                obj = shared.get();
+            }
+        };
+    };
+    auto back = loadBytes<TKinds>(bytes, handler);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(complete, 2);
+    EXPECT_EQ(back->Point.get(), shared.get());
+    ASSERT_EQ(back->Points.size(), 1u);
+    EXPECT_EQ(back->Points[0].get(), shared.get());
+    EXPECT_EQ(shared->X, 7);
+    // The test's properties own their values: give the reference back.
+    (void)back->Point.release();
+    (void)back->Points[0].release();
+
+    // Cut once the reference is parked, before its property claims it.
+    const qsizetype cut = bytes.indexOf("</TKinds.Point>");
+    ASSERT_GT(cut, 0);
+    EXPECT_THROW(loadBytes<TKinds>(bytes.left(cut), handler), std::exception);
+    EXPECT_EQ(shared->X, 7);
+}
+
 TEST(XmlSerializerLoad, SaveHandlerSkipsObjects)
 {
     TKinds k;
