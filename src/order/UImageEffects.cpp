@@ -244,6 +244,12 @@ KIOSK_SERIALIZABLE_DESCRIBE(TImageEffects, TXMLSerializable,
 
 TImageEffects::TImageEffects() = default;
 
+void TImageEffects::XmlClassesRegister(TXMLSerializer& ser)
+{
+    ser.ClassRegister(StaticClassInfo(), QStringLiteral("ImageEffects"));
+    ser.ClassRegister(TImageEffectOpItem::StaticClassInfo(), QStringLiteral("ImageEffectOpItem"));
+}
+
 TImageEffects::~TImageEffects()
 {
     if (fGroupOpCount != 0)

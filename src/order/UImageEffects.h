@@ -95,6 +95,10 @@ public:
     TImageEffects(const TImageEffects&) = delete;
     TImageEffects& operator=(const TImageEffects&) = delete;
 
+    // Gives the serializer the element names of the list and its
+    // operations in order files ("ImageEffects", "ImageEffectOpItem").
+    static void XmlClassesRegister(TXMLSerializer& ser);
+
     // Stored property: the operations in the order played. Setting it
     // replaces the list.
     std::vector<TImageEffectOpItem> Operations() const;

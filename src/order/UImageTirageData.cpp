@@ -8,6 +8,9 @@
 
 KIOSK_SERIALIZABLE_DESCRIBE(
     TImageTirageData, TImageWithEffects,
+    b.Property<std::unique_ptr<TImageEffects>>(
+        "Effects", [](const TImageTirageData& d) { return d.feffects.get(); },
+        [](TImageTirageData& d, std::unique_ptr<TImageEffects> v) { d.SetEffects(std::move(v)); }, nullptr);
     b.Property<qint32>("Channel", [](const TImageTirageData& d) { return d.Channel(); },
                        [](TImageTirageData& d, qint32 v) { d.SetChannel(v); }, nullptr);
     b.Property<qint32>("Quantity", [](const TImageTirageData& d) { return d.Quantity(); },

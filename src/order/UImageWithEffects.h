@@ -2,12 +2,21 @@
 // A photo placed in a print format or in a frame of a designed page: the
 // photo plus its effect list. TImageToTransfer is the base of everything
 // sent to the lab as a picture file; TImageWithEffects adds the photo and
-// its effects, its placeholder after a failed load, and the judgement of
-// its print resolution.
+// its effects, its placeholder after a failed load, the judgement of its
+// print resolution, its renderings and its print file.
+//
+// A print file is made once and kept while it matches what it was made
+// from: an edit of the effects (or of the quantity, channel or red-eye
+// request that the file name carries) after it was made deletes it, and the
+// next production renders it again under a new name, so a send that is
+// tried again never uploads a picture rendered before the customer's last
+// change.
 #include "UImageEffects.h"
 #include "UOrderImage.h"
 
 #include <atomic>
+#include <optional>
+#include <vector>
 
 class TImageToTransfer : public TXMLSerializableNeedParent, public TImageSource {
     KIOSK_SERIALIZABLE_CLASS(TImageToTransfer)
@@ -29,6 +38,11 @@ public:
     virtual void ImageTransfoReset();
     // The output may keep transparency (PNG).
     virtual bool transparencyAllowedForOutput() = 0;
+
+    // The path of the print file, chosen once: the order's transfer folder
+    // and a name made of the quantity, the red-eye request, the time and
+    // the channel; with bRawFmt the source's own extension.
+    QString FTPFilepathGet(IMainFrame* main, bool bRawFmt);
 
     // The produced file; raise before ImageTransfo.
     QString FTPFilepath() const;
@@ -79,10 +93,33 @@ public:
     QString SourceFileName() override;
     bool IsRedEyesCorrection() override;
     bool transparencyAllowedForOutput() override;
+    // Makes the print file (a raw copy of the photo, its full-size JPEG
+    // copy, or a rendering with the effects) unless the one made before
+    // still matches the picture, and returns its path.
     QString ImageTransfo(IMainFrame* main, bool forceCrop) override;
+    void ImageTransfoReset() override;
 
     TOrderImageBase* ErrorImage() const { return fErrorImage.load(std::memory_order_acquire); }
 
 private:
+    // What a print file was made from.
+    struct TTransfoKey {
+        std::vector<TImageEffectOpItem> ops;
+        bool forceCrop = false;
+        int quantity = 0;
+        int transferChannel = 0;
+        int fileChannel = 0;
+        bool redEyes = false;
+        QString sourceId;
+        bool operator==(const TTransfoKey&) const = default;
+    };
+    TTransfoKey transfoKeyCalc(bool forceCrop);
+    // The rendering of onAsyncBitmapBuild; printDpi receives the resolution
+    // of a print rendering (0 for a screen one).
+    QImage renderBitmap(IMainFrame* main, int bitmapWidthMax, int bitmapHeightMax, TOrderBitmapMode bitmapMode,
+                        int& printDpi);
+    QString imageTransfoRender(IMainFrame* main, bool forceCrop, const QString& path);
+
     std::atomic<TOrderImageBase*> fErrorImage { nullptr };
+    std::optional<TTransfoKey> fTransfoKey;
 };

@@ -277,17 +277,10 @@ TEST(TImageEffects, OpTypeNames)
 
 namespace {
 
-// The names under which order files store the list and its operations.
-void registerEffectClasses(TXMLSerializer& ser)
-{
-    ser.ClassRegister(TImageEffects::StaticClassInfo(), QStringLiteral("ImageEffects"));
-    ser.ClassRegister(TImageEffectOpItem::StaticClassInfo(), QStringLiteral("ImageEffectOpItem"));
-}
-
 QByteArray saveEffects(TImageEffects& e)
 {
     TXMLSerializer writer;
-    registerEffectClasses(writer);
+    TImageEffects::XmlClassesRegister(writer);
     writer.SaveObject(&e);
     return writer.SaveToBytes();
 }
@@ -295,7 +288,7 @@ QByteArray saveEffects(TImageEffects& e)
 std::unique_ptr<TImageEffects> loadEffects(const QByteArray& bytes)
 {
     TXMLSerializer reader;
-    registerEffectClasses(reader);
+    TImageEffects::XmlClassesRegister(reader);
     reader.LoadFromBytes(bytes);
     return reader.LoadObjectAs<TImageEffects>();
 }
