@@ -507,9 +507,9 @@ void TTemplateSpecList::TirageAdd(IMainFrame* main, Tirage2* tir)
         fItems.push_back(TTemplateSpec::Of(tir));
         return;
     }
-    TTemplateSpec& spec = fItems[size_t(i)];
-    if (TiragePriceCompare(main, spec.fTirage, tir) >= 0)
-        spec.fTirage = tir;
+    TTemplateSpec& entry = fItems[size_t(i)];
+    if (TiragePriceCompare(main, entry.fTirage, tir) >= 0)
+        entry.fTirage = tir;
 }
 
 IArcList<Tirage2*> TTemplateSpecList::TirageList() const

@@ -1,6 +1,6 @@
 #pragma once
 // The template product (card, designer print, calendar) of the order and the
-// template specifications with which the product screens group template
+// template sizes with which the product screens group template
 // formats by paper size.
 //
 // TTemplateProductImpl implements TTemplateProduct: the pictures the
@@ -135,9 +135,9 @@ struct TTemplateSpec {
     bool fCalendrierMensuel = false;
     Tirage2* fTirage = nullptr;
 
-    // The spec of a format.
+    // The template size of a format.
     static TTemplateSpec Of(Tirage2* tir);
-    // A candidate of these sides and flags can be made on this spec: same
+    // A candidate of these sides and flags can be made on this template size: same
     // sides in either orientation, same calendar flag, and two sides only
     // when the candidate has two.
     bool IsCompatible(qint32 w, qint32 h, bool rectoVerso, bool calendrierMensuel) const;
@@ -145,25 +145,25 @@ struct TTemplateSpec {
     bool IsEqual(qint32 w, qint32 h, bool rectoVerso, bool calendrierMensuel) const;
 };
 
-// A plain list of template specs; the formats are the catalogue's.
+// A plain list of template sizes; the formats are the catalogue's.
 class TTemplateSpecList {
 public:
     TTemplateSpecList() = default;
-    // One spec per distinct template size of the formats, in list order (the
+    // One entry per distinct template size of the formats, in list order (the
     // first format of each size stands for it); with bCalMonthlyOnly only
     // the formats of monthly calendars.
     TTemplateSpecList(const TTirageList& lst, bool bCalMonthlyOnly);
 
     int Count() const { return int(fItems.size()); }
     const TTemplateSpec& Items(int index) const { return fItems.at(size_t(index)); }
-    void Add(const TTemplateSpec& spec) { fItems.push_back(spec); }
+    void Add(const TTemplateSpec& size) { fItems.push_back(size); }
 
-    // Index of the first compatible spec, -1 for none.
+    // Index of the first compatible template size, -1 for none.
     int indexOfSpec(qint32 width, qint32 height, bool rectoVerso, bool calendrierMensuel) const;
     // A lab template: its paper size, two sides when it has a verso, monthly
     // when an annual-type template (Type_ 1) has CalendrierMois.
     int indexOfSpec(const ZebtemplateVelmora2* tpl) const;
-    // A format: the first spec equal to its spec.
+    // A format: the first template size equal to its own.
     int indexOfSpec(const Tirage2* tir) const;
     bool containsSpec(qint32 width, qint32 height, bool rectoVerso, bool calendrierMensuel) const
     {
@@ -172,11 +172,11 @@ public:
     bool containsSpec(const ZebtemplateVelmora2* tpl) const { return indexOfSpec(tpl) >= 0; }
     bool containsSpec(const Tirage2* tir) const { return indexOfSpec(tir) >= 0; }
 
-    // Appends the format's spec when no spec equals it; otherwise the equal
-    // spec takes the format when it costs no more than the spec's current
-    // one (the cheaper format wins, the newer on a tie).
+    // Appends the format's template size when none equals it; otherwise the
+    // equal entry takes the format when it costs no more than the entry's
+    // current one (the cheaper format wins, the newer on a tie).
     void TirageAdd(IMainFrame* main, Tirage2* tir);
-    // A new list of the specs' formats, in list order.
+    // A new list of the entries' formats, in list order.
     IArcList<Tirage2*> TirageList() const;
 
     // -1, 0, 1 as the cheapest row of tir1 costs less than, as much as or

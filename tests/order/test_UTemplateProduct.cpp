@@ -1,5 +1,5 @@
 // Template products (cards, designer prints, calendars): month index, labels,
-// template specifications, the checks before sending, prices and the binding
+// template sizes, the checks before sending, prices and the binding
 // to the catalogue after a reload.
 #include "DesignedFakes.h"
 #include "ULangTexts.h"
@@ -184,7 +184,7 @@ TEST(TemplateLabels, ProductLabelsOfAnOrderProduct)
     EXPECT_EQ(empty.ProductLabel(), QStringLiteral("? Card"));
 }
 
-// ----------------------------------------------------------- template specs
+// ----------------------------------------------------------- template sizes
 
 TEST(TemplateSpecs, OneSpecPerSizeInListOrder)
 {
@@ -195,7 +195,7 @@ TEST(TemplateSpecs, OneSpecPerSizeInListOrder)
         return t;
     };
     Tirage2* a = add(1, 100, 150, false, false);
-    add(2, 150, 100, false, false); // same size turned: no new spec
+    add(2, 150, 100, false, false); // same size turned: no new template size
     Tirage2* c = add(3, 100, 150, true, false);
     Tirage2* d = add(4, 210, 297, false, true);
     add(5, 297, 210, false, true);
@@ -225,13 +225,13 @@ TEST(TemplateSpecs, OneSpecPerSizeInListOrder)
 
 TEST(TemplateSpecs, CompatibleAndEqualTable)
 {
-    TTemplateSpecList specs;
+    TTemplateSpecList sizes;
     TTemplateSpec oneSided { 100, 150, false, false, nullptr };
     TTemplateSpec twoSided { 105, 148, true, false, nullptr };
     TTemplateSpec calendar { 210, 297, false, true, nullptr };
-    specs.Add(oneSided);
-    specs.Add(twoSided);
-    specs.Add(calendar);
+    sizes.Add(oneSided);
+    sizes.Add(twoSided);
+    sizes.Add(calendar);
 
     struct Case {
         const char* name;
@@ -241,17 +241,17 @@ TEST(TemplateSpecs, CompatibleAndEqualTable)
     } cases[] = {
         { "same size", 100, 150, false, false, 0 },
         { "turned size", 150, 100, false, false, 0 },
-        { "two-sided candidate on a one-sided spec", 100, 150, true, false, 0 },
-        { "one-sided candidate on a two-sided spec", 105, 148, false, false, -1 },
-        { "two-sided candidate on a two-sided spec", 148, 105, true, false, 1 },
+        { "two-sided candidate on a one-sided template size", 100, 150, true, false, 0 },
+        { "one-sided candidate on a two-sided template size", 105, 148, false, false, -1 },
+        { "two-sided candidate on a two-sided template size", 148, 105, true, false, 1 },
         { "calendar flag must match", 100, 150, false, true, -1 },
         { "monthly calendar", 297, 210, false, true, 2 },
         { "other size", 100, 151, false, false, -1 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(specs.indexOfSpec(c.w, c.h, c.rv, c.monthly), c.index);
-        EXPECT_EQ(specs.containsSpec(c.w, c.h, c.rv, c.monthly), c.index >= 0);
+        EXPECT_EQ(sizes.indexOfSpec(c.w, c.h, c.rv, c.monthly), c.index);
+        EXPECT_EQ(sizes.containsSpec(c.w, c.h, c.rv, c.monthly), c.index >= 0);
     }
 
     // A lab template: paper size, a verso makes it two-sided, an annual-type
@@ -260,22 +260,22 @@ TEST(TemplateSpecs, CompatibleAndEqualTable)
     tpl.setLargeurPapier(150);
     tpl.setHauteurPapier(100);
     tpl.setVersoSDid(12);
-    EXPECT_EQ(specs.indexOfSpec(&tpl), 0) << "a two-sided template is compatible with a one-sided spec";
+    EXPECT_EQ(sizes.indexOfSpec(&tpl), 0) << "a two-sided template is compatible with a one-sided template size";
     tpl.setLargeurPapier(210);
     tpl.setHauteurPapier(297);
     tpl.setVersoSDid(0);
     tpl.setCalendrierMois(true);
-    EXPECT_EQ(specs.indexOfSpec(&tpl), -1) << "CalendrierMois counts only for Type 1";
+    EXPECT_EQ(sizes.indexOfSpec(&tpl), -1) << "CalendrierMois counts only for Type 1";
     tpl.setType_(1);
-    EXPECT_EQ(specs.indexOfSpec(&tpl), 2);
-    EXPECT_EQ(specs.indexOfSpec(static_cast<ZebtemplateVelmora2*>(nullptr)), -1);
+    EXPECT_EQ(sizes.indexOfSpec(&tpl), 2);
+    EXPECT_EQ(sizes.indexOfSpec(static_cast<ZebtemplateVelmora2*>(nullptr)), -1);
 
-    // A format must be equal: a two-sided format is not the one-sided spec.
+    // A format must be equal: a two-sided format is not the one-sided template size.
     auto twoSidedFormat = makeTemplateFormat(9, 150, 100, true, false);
-    EXPECT_EQ(specs.indexOfSpec(twoSidedFormat.get()), -1);
+    EXPECT_EQ(sizes.indexOfSpec(twoSidedFormat.get()), -1);
     auto oneSidedFormat = makeTemplateFormat(10, 150, 100, false, false);
-    EXPECT_EQ(specs.indexOfSpec(oneSidedFormat.get()), 0);
-    EXPECT_TRUE(specs.containsSpec(oneSidedFormat.get()));
+    EXPECT_EQ(sizes.indexOfSpec(oneSidedFormat.get()), 0);
+    EXPECT_TRUE(sizes.containsSpec(oneSidedFormat.get()));
 }
 
 TEST(TemplateSpecs, TirageAddKeepsTheCheaperFormat)
@@ -298,20 +298,20 @@ TEST(TemplateSpecs, TirageAddKeepsTheCheaperFormat)
     EXPECT_EQ(TTemplateSpecList::TiragePriceCompare(&main, first, dearer), -1);
     EXPECT_EQ(TTemplateSpecList::TiragePriceCompare(&main, dearer, cheaper), 1);
 
-    TTemplateSpecList specs;
-    specs.TirageAdd(&main, first);
-    ASSERT_EQ(specs.Count(), 1);
-    specs.TirageAdd(&main, sameCost);
-    EXPECT_EQ(specs.Items(0).fTirage, sameCost) << "as cheap: the newer format stands for the size";
-    specs.TirageAdd(&main, dearer);
-    EXPECT_EQ(specs.Items(0).fTirage, sameCost) << "dearer: kept";
-    specs.TirageAdd(&main, cheaper);
-    EXPECT_EQ(specs.Items(0).fTirage, cheaper);
-    EXPECT_EQ(specs.Items(0).fWidth, 100);
-    EXPECT_EQ(specs.Items(0).fHeight, 150);
-    specs.TirageAdd(&main, otherSize);
-    ASSERT_EQ(specs.Count(), 2);
-    EXPECT_EQ(specs.Items(1).fTirage, otherSize);
+    TTemplateSpecList sizes;
+    sizes.TirageAdd(&main, first);
+    ASSERT_EQ(sizes.Count(), 1);
+    sizes.TirageAdd(&main, sameCost);
+    EXPECT_EQ(sizes.Items(0).fTirage, sameCost) << "as cheap: the newer format stands for the size";
+    sizes.TirageAdd(&main, dearer);
+    EXPECT_EQ(sizes.Items(0).fTirage, sameCost) << "dearer: kept";
+    sizes.TirageAdd(&main, cheaper);
+    EXPECT_EQ(sizes.Items(0).fTirage, cheaper);
+    EXPECT_EQ(sizes.Items(0).fWidth, 100);
+    EXPECT_EQ(sizes.Items(0).fHeight, 150);
+    sizes.TirageAdd(&main, otherSize);
+    ASSERT_EQ(sizes.Count(), 2);
+    EXPECT_EQ(sizes.Items(1).fTirage, otherSize);
 }
 
 TEST(TemplateSpecs, FormatsWithoutPricesAreClearErrors)
@@ -329,11 +329,11 @@ TEST(TemplateSpecs, FormatsWithoutPricesAreClearErrors)
     EXPECT_EQ(messageOf([&] { TTemplateSpecList::getMinimumPrice(&main, noList); }),
               QStringLiteral("TPrintTarifList: no price list for print format 3"));
 
-    TTemplateSpecList specs;
-    specs.TirageAdd(&main, priced);
-    EXPECT_THROW(specs.TirageAdd(&main, emptyList), Exception);
-    ASSERT_EQ(specs.Count(), 1);
-    EXPECT_EQ(specs.Items(0).fTirage, priced) << "a refused format changes nothing";
+    TTemplateSpecList sizes;
+    sizes.TirageAdd(&main, priced);
+    EXPECT_THROW(sizes.TirageAdd(&main, emptyList), Exception);
+    ASSERT_EQ(sizes.Count(), 1);
+    EXPECT_EQ(sizes.Items(0).fTirage, priced) << "a refused format changes nothing";
 }
 
 // ------------------------------------------------------------------ Check
