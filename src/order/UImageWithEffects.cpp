@@ -183,10 +183,7 @@ void TImageWithEffects::onBitmapLoadErrorClear(IMainFrame* main)
 
 bool TImageWithEffects::onBitmapLoadError(IMainFrame* main, const std::exception& ex)
 {
-    TOrderImageBase* placeholder = nullptr;
-    if (main)
-        placeholder = TAppTools::IsOutOfMem(ex) ? main->GetImgTooBig() : main->GetImgNotFound();
-    fErrorImage.store(placeholder, std::memory_order_release);
+    fErrorImage.store(TOrderImageBase::LoadErrorPlaceholder(main, ex), std::memory_order_release);
     LogDebugFmt(QStringLiteral("%s.onBitmapLoadError"), { DebugLabel() }, ex);
     return true;
 }

@@ -159,12 +159,16 @@ void TOrderImageBase::onBitmapLoadErrorClear(IMainFrame* main)
     fErrorImage.store(nullptr, std::memory_order_release);
 }
 
+TOrderImageBase* TOrderImageBase::LoadErrorPlaceholder(IMainFrame* main, const std::exception& ex)
+{
+    if (!main)
+        return nullptr;
+    return TAppTools::IsOutOfMem(ex) ? main->GetImgTooBig() : main->GetImgNotFound();
+}
+
 bool TOrderImageBase::onBitmapLoadError(IMainFrame* main, const std::exception& ex)
 {
-    TOrderImageBase* placeholder = nullptr;
-    if (main)
-        placeholder = TAppTools::IsOutOfMem(ex) ? main->GetImgTooBig() : main->GetImgNotFound();
-    fErrorImage.store(placeholder, std::memory_order_release);
+    fErrorImage.store(TOrderImageBase::LoadErrorPlaceholder(main, ex), std::memory_order_release);
     LogDebugFmt(QStringLiteral("%s.onBitmapLoadError"), { DebugLabel() }, ex);
     return true;
 }

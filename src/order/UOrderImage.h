@@ -89,6 +89,9 @@ public:
                             QImage& bitmapSurface) override;
     void onBitmapLoadErrorClear(IMainFrame* main) override;
     bool onBitmapLoadError(IMainFrame* main, const std::exception& ex) override;
+    // The placeholder shown for a picture that failed to load: "too big" when
+    // memory ran out, "not found" otherwise; null without a main frame.
+    static TOrderImageBase* LoadErrorPlaceholder(IMainFrame* main, const std::exception& ex);
     QString DebugLabel() override;
 
     // A photo needs no owner: any parent is accepted.
