@@ -138,3 +138,27 @@ void ReplaceOwnerList(std::unique_ptr<L>& Held, const TArray<typename L::value_t
     for (Item item : dropped)
         delete item;
 }
+
+// A catalogue record that an object either borrows from the catalogue or
+// owns (a copy kept after a reload): the pointer and its owned flag.
+// SetBorrowed points at a record the object does not free; SetOwned takes
+// one over. Either frees the record held before when it was owned.
+template<class T>
+void SetBorrowed(T*& held, bool& owned, T* record)
+{
+    if (record == held)
+        return;
+    if (owned)
+        delete held;
+    held = record;
+    owned = false;
+}
+
+template<class T>
+void SetOwned(T*& held, bool& owned, std::unique_ptr<T> record)
+{
+    if (owned)
+        delete held;
+    held = record.release();
+    owned = held != nullptr;
+}

@@ -6,6 +6,7 @@
 #include "UFormat.h"
 #include "ULangTexts.h"
 #include "UOrderImage.h"
+#include "UOwnerList.h"
 #include "UPrintOrder.h"
 #include "UTemplateProduct.h"
 #include "UWaitingProduct.h"
@@ -106,10 +107,7 @@ void TAlbumProductImpl::SetAlbum(AlbumPhotographe2* album)
 {
     if (album == fAlbum)
         return;
-    if (fAlbumOwned)
-        delete fAlbum;
-    fAlbum = album;
-    fAlbumOwned = false;
+    SetBorrowed(fAlbum, fAlbumOwned, album);
     // The frame counts belong to the model's page size.
     fMinFramesPerPage = -1;
     fMaxFramesPerPage = -1;
@@ -117,10 +115,7 @@ void TAlbumProductImpl::SetAlbum(AlbumPhotographe2* album)
 
 void TAlbumProductImpl::SetAlbumOwned(std::unique_ptr<AlbumPhotographe2> album)
 {
-    if (fAlbumOwned)
-        delete fAlbum;
-    fAlbum = album.release();
-    fAlbumOwned = fAlbum != nullptr;
+    SetOwned(fAlbum, fAlbumOwned, std::move(album));
     fMinFramesPerPage = -1;
     fMaxFramesPerPage = -1;
 }
@@ -134,20 +129,12 @@ qint32 TAlbumProductImpl::AlbumId() const
 
 void TAlbumProductImpl::SetBackgroundRange(GammeFond2* range)
 {
-    if (range == fBackgroundRange)
-        return;
-    if (fBackgroundRangeOwned)
-        delete fBackgroundRange;
-    fBackgroundRange = range;
-    fBackgroundRangeOwned = false;
+    SetBorrowed(fBackgroundRange, fBackgroundRangeOwned, range);
 }
 
 void TAlbumProductImpl::SetBackgroundRangeOwned(std::unique_ptr<GammeFond2> range)
 {
-    if (fBackgroundRangeOwned)
-        delete fBackgroundRange;
-    fBackgroundRange = range.release();
-    fBackgroundRangeOwned = fBackgroundRange != nullptr;
+    SetOwned(fBackgroundRange, fBackgroundRangeOwned, std::move(range));
 }
 
 void TAlbumProductImpl::SetImages(const TArray<TOrderImageBase*>& images)

@@ -4,6 +4,7 @@
 #include "UFormat.h"
 #include "ULangTexts.h"
 #include "UOrderImage.h"
+#include "UOwnerList.h"
 #include "UPrintOrder.h"
 #include "UWaitingProduct.h"
 
@@ -128,20 +129,12 @@ void TTemplateProductImpl::SetImages(const TArray<TOrderImageBase*>& images)
 
 void TTemplateProductImpl::SetTplCal(TemplateCalendrier2* cal)
 {
-    if (cal == fTplCal)
-        return;
-    if (fTplCalOwned)
-        delete fTplCal;
-    fTplCal = cal;
-    fTplCalOwned = false;
+    SetBorrowed(fTplCal, fTplCalOwned, cal);
 }
 
 void TTemplateProductImpl::SetTplCalOwned(std::unique_ptr<TemplateCalendrier2> cal)
 {
-    if (fTplCalOwned)
-        delete fTplCal;
-    fTplCal = cal.release();
-    fTplCalOwned = fTplCal != nullptr;
+    SetOwned(fTplCal, fTplCalOwned, std::move(cal));
 }
 
 qint32 TTemplateProductImpl::TplCalId() const

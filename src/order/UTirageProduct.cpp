@@ -3,6 +3,7 @@
 #include "UCatalogueLists.h"
 #include "UImageTirageData.h"
 #include "ULangTexts.h"
+#include "UOwnerList.h"
 #include "UPrintOrder.h"
 
 KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(
@@ -64,20 +65,12 @@ TTirageProductBase::~TTirageProductBase()
 
 void TTirageProductBase::SetTirage(Tirage2* tirage)
 {
-    if (tirage == fTirage)
-        return;
-    if (fTirageOwned)
-        delete fTirage;
-    fTirage = tirage;
-    fTirageOwned = false;
+    SetBorrowed(fTirage, fTirageOwned, tirage);
 }
 
 void TTirageProductBase::SetTirageOwned(std::unique_ptr<Tirage2> tirage)
 {
-    if (fTirageOwned)
-        delete fTirage;
-    fTirage = tirage.release();
-    fTirageOwned = fTirage != nullptr;
+    SetOwned(fTirage, fTirageOwned, std::move(tirage));
 }
 
 qint32 TTirageProductBase::TirageId() const
