@@ -169,11 +169,7 @@ TFrameBorder::~TFrameBorder()
 
 const TClassInfo* TFrameBorder::GiveParent(TRemotable* parent)
 {
-    if (parent && parent->InheritsFrom(TCustomizedFrame::StaticClassInfo())) {
-        fFrame = static_cast<TCustomizedFrame*>(parent);
-        return nullptr;
-    }
-    return &TCustomizedFrame::StaticClassInfo();
+    return KeepParentOf(parent, fFrame);
 }
 
 IMainFrame* TFrameBorder::mainFrame() const
@@ -307,11 +303,7 @@ TCustomizedFrame::~TCustomizedFrame()
 
 const TClassInfo* TCustomizedFrame::GiveParent(TRemotable* parent)
 {
-    if (parent && parent->InheritsFrom(TCustomizedPageBase::StaticClassInfo())) {
-        fPage = static_cast<TCustomizedPageBase*>(parent);
-        return nullptr;
-    }
-    return &TCustomizedPageBase::StaticClassInfo();
+    return KeepParentOf(parent, fPage);
 }
 
 void TCustomizedFrame::SetFrameBorder(std::unique_ptr<TFrameBorder> b)

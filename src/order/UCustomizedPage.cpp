@@ -64,11 +64,7 @@ TCustomizedPageBase::~TCustomizedPageBase()
 
 const TClassInfo* TCustomizedPageBase::GiveParent(TRemotable* parent)
 {
-    if (parent && parent->InheritsFrom(TProduct::StaticClassInfo())) {
-        fProduct = static_cast<TProduct*>(parent);
-        return nullptr;
-    }
-    return &TProduct::StaticClassInfo();
+    return KeepParentOf(parent, fProduct);
 }
 
 TCustomizedFrame* TCustomizedPageBase::FrameAdd(std::unique_ptr<TCustomizedFrame> frame)

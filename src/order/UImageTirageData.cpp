@@ -70,11 +70,7 @@ TImageTirageData::~TImageTirageData()
 
 const TClassInfo* TImageTirageData::GiveParent(TRemotable* parent)
 {
-    if (parent && parent->InheritsFrom(TImageTirageGroupData::StaticClassInfo())) {
-        fGroup = static_cast<TImageTirageGroupData*>(parent);
-        return nullptr;
-    }
-    return &TImageTirageGroupData::StaticClassInfo();
+    return KeepParentOf(parent, fGroup);
 }
 
 IMainFrame* TImageTirageData::mainFrame() const
@@ -194,11 +190,7 @@ TImageTirageGroupData::~TImageTirageGroupData()
 
 const TClassInfo* TImageTirageGroupData::GiveParent(TRemotable* parent)
 {
-    if (parent && parent->InheritsFrom(TPrintOrder::StaticClassInfo())) {
-        fOrder = static_cast<TPrintOrder*>(parent);
-        return nullptr;
-    }
-    return &TPrintOrder::StaticClassInfo();
+    return KeepParentOf(parent, fOrder);
 }
 
 void TImageTirageGroupData::setDirty()

@@ -24,11 +24,7 @@ TProductBase::~TProductBase() = default;
 
 const TClassInfo* TProductBase::GiveParent(TRemotable* parent)
 {
-    if (parent && parent->InheritsFrom(TPrintOrder::StaticClassInfo())) {
-        fOrder = static_cast<TPrintOrder*>(parent);
-        return nullptr;
-    }
-    return &TPrintOrder::StaticClassInfo();
+    return KeepParentOf(parent, fOrder);
 }
 
 IMainFrame* TProductBase::mainFrame() const

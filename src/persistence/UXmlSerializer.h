@@ -78,6 +78,17 @@ public:
     virtual const TClassInfo* GiveParent(TRemotable* parent) = 0;
 };
 
+// GiveParent of a class whose owner is a P: keeps it in held.
+template<class P>
+const TClassInfo* KeepParentOf(TRemotable* parent, P*& held)
+{
+    if (parent && parent->InheritsFrom(P::StaticClassInfo())) {
+        held = static_cast<P*>(parent);
+        return nullptr;
+    }
+    return &P::StaticClassInfo();
+}
+
 // Class body of a document class: declares its description, defined in the
 // .cpp with KIOSK_SERIALIZABLE_DESCRIBE.
 #define KIOSK_SERIALIZABLE_CLASS(Cls)                                          \
