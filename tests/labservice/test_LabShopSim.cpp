@@ -27,57 +27,7 @@ protected:
     std::unique_ptr<Demandeur2> asker;
 };
 
-// Checks that what the lab stored of a record (member -> value, as the
-// request carried them) holds exactly the members that were set, with
-// their values.
-void expectStored(const TRemotable& sent, const QJsonValue& storedValue, const QString& path)
-{
-    SCOPED_TRACE(path.toStdString());
-    ASSERT_TRUE(storedValue.isObject());
-    const QJsonObject stored = storedValue.toObject();
-    int members = 0;
-    for (const TRttiItem& item : TRttiCache::Get(sent).PropInfoForRead()) {
-        const TPropInfo& p = *item.propInfo;
-        const QString name = p.XmlName();
-        if (!p.IsStored(sent)) {
-            EXPECT_FALSE(stored.contains(name)) << name.toStdString() << " was not sent";
-            continue;
-        }
-        ++members;
-        ASSERT_TRUE(stored.contains(name)) << name.toStdString() << " was sent";
-        const QJsonValue v = stored.value(name);
-        const QString where = path + QLatin1Char('/') + name;
-        if (p.IsNil(sent)) {
-            EXPECT_TRUE(v.isNull()) << where.toStdString();
-            continue;
-        }
-        switch (p.Kind()) {
-        case TPropKind::String: EXPECT_EQ(v.toString(), p.GetString(sent)) << where.toStdString(); break;
-        case TPropKind::Integer: EXPECT_EQ(v.toInt(), p.GetInteger(sent)) << where.toStdString(); break;
-        case TPropKind::Int64: EXPECT_EQ(v.toInteger(), p.GetInt64(sent)) << where.toStdString(); break;
-        case TPropKind::Boolean: EXPECT_EQ(v.toBool(), p.GetBoolean(sent)) << where.toStdString(); break;
-        case TPropKind::Double: EXPECT_EQ(v.toDouble(), p.GetDouble(sent)) << where.toStdString(); break;
-        case TPropKind::Enum: EXPECT_EQ(v.toString(), p.GetEnumName(sent)) << where.toStdString(); break;
-        case TPropKind::DateTime:
-            EXPECT_EQ(v.toString(), p.GetDateTime(sent)->NativeToXS()) << where.toStdString();
-            break;
-        case TPropKind::Decimal:
-            EXPECT_EQ(v.toString(), p.GetDecimal(sent)->NativeToXS()) << where.toStdString();
-            break;
-        case TPropKind::Object: expectStored(*p.GetObject(sent), v, where); break;
-        case TPropKind::ObjectArray: {
-            const std::vector<TRemotable*> items = p.GetObjects(sent);
-            const QJsonArray array = v.toArray();
-            ASSERT_EQ(array.size(), qsizetype(items.size())) << where.toStdString();
-            for (size_t i = 0; i < items.size(); ++i)
-                expectStored(*items[i], array.at(qsizetype(i)), QStringLiteral("%1[%2]").arg(where).arg(i));
-            break;
-        }
-        default: ADD_FAILURE() << "no comparison for " << where.toStdString(); break;
-        }
-    }
-    EXPECT_EQ(stored.size(), members) << "the lab stored members that were not sent";
-}
+using testsupport::expectStored;
 
 void expectStoredLines(const LigneDeCommande2List& sent, const QJsonValue& stored)
 {

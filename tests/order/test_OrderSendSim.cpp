@@ -19,43 +19,7 @@ using namespace sendfakes;
 
 namespace {
 
-// What the lab stored of a record holds exactly the members that were set,
-// with their values.
-void expectStored(const TRemotable& sent, const QJsonValue& storedValue, const QString& path)
-{
-    SCOPED_TRACE(path.toStdString());
-    ASSERT_TRUE(storedValue.isObject());
-    const QJsonObject stored = storedValue.toObject();
-    int members = 0;
-    for (const TRttiItem& item : TRttiCache::Get(sent).PropInfoForRead()) {
-        const TPropInfo& p = *item.propInfo;
-        const QString name = p.XmlName();
-        if (!p.IsStored(sent)) {
-            EXPECT_FALSE(stored.contains(name)) << name.toStdString() << " was not sent";
-            continue;
-        }
-        ++members;
-        ASSERT_TRUE(stored.contains(name)) << name.toStdString() << " was sent";
-        const QJsonValue v = stored.value(name);
-        const std::string where = (path + QLatin1Char('/') + name).toStdString();
-        if (p.IsNil(sent)) {
-            EXPECT_TRUE(v.isNull()) << where;
-            continue;
-        }
-        switch (p.Kind()) {
-        case TPropKind::String: EXPECT_EQ(v.toString(), p.GetString(sent)) << where; break;
-        case TPropKind::Integer: EXPECT_EQ(v.toInt(), p.GetInteger(sent)) << where; break;
-        case TPropKind::Int64: EXPECT_EQ(v.toInteger(), p.GetInt64(sent)) << where; break;
-        case TPropKind::Boolean: EXPECT_EQ(v.toBool(), p.GetBoolean(sent)) << where; break;
-        case TPropKind::Double: EXPECT_EQ(v.toDouble(), p.GetDouble(sent)) << where; break;
-        case TPropKind::Enum: EXPECT_EQ(v.toString(), p.GetEnumName(sent)) << where; break;
-        case TPropKind::DateTime: EXPECT_EQ(v.toString(), p.GetDateTime(sent)->NativeToXS()) << where; break;
-        case TPropKind::Decimal: EXPECT_EQ(v.toString(), p.GetDecimal(sent)->NativeToXS()) << where; break;
-        default: ADD_FAILURE() << "no comparison for " << where; break;
-        }
-    }
-    EXPECT_EQ(stored.size(), members) << "the lab stored members that were not sent";
-}
+using testsupport::expectStored;
 
 class OrderSendSim : public testsupport::LabServiceSimSuite {
 protected:
