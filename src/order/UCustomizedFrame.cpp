@@ -217,18 +217,8 @@ void TFrameBorder::onAsyncBitmapBuild(IMainFrame* main, int bitmapWidthMax, int 
 
 QString TFrameBorder::DebugLabel()
 {
-    QString name;
-    try {
-        name = ClassInfo().ClassName();
-    } catch (...) {
-        return QStringLiteral("???");
-    }
-    try {
-        return name + QStringLiteral("(frame=") + (fFrame ? fFrame->DebugLabel() : QStringLiteral("nil"))
-            + QLatin1Char(')');
-    } catch (...) {
-        return name + QStringLiteral("(\?\?\?)");
-    }
+    return SafeDebugLabel(*this,
+                          [this] { return QStringLiteral("frame=") + (fFrame ? fFrame->DebugLabel() : QStringLiteral("nil")); });
 }
 
 QString TFrameBorder::SourceFileName()

@@ -9,6 +9,7 @@
 // (UOrderBitmapCache) implements it.
 #include "IMainFrame.h"
 #include "UImageTransfer.h"
+#include "URttiCache.h"
 
 #include <QImage>
 #include <QSizeF>
@@ -72,3 +73,22 @@ protected:
 private:
     std::atomic<TImageCache*> fcache { nullptr };
 };
+
+// The debug label "Class(detail)" of an image source, which never raises
+// (it is written from error handlers): "???" when the class cannot be told,
+// "Class(???)" when the detail raises.
+template<class Detail>
+QString SafeDebugLabel(const TRemotable& obj, Detail detail)
+{
+    QString name;
+    try {
+        name = obj.ClassInfo().ClassName();
+    } catch (...) {
+        return QStringLiteral("???");
+    }
+    try {
+        return name + QLatin1Char('(') + detail() + QLatin1Char(')');
+    } catch (...) {
+        return name + QStringLiteral("(\?\?\?)");
+    }
+}

@@ -333,17 +333,5 @@ void TImageTirageGroupData::onAsyncBitmapBuild(IMainFrame* main, int bitmapWidth
 
 QString TImageTirageGroupData::DebugLabel()
 {
-    QString name;
-    try {
-        name = ClassInfo().ClassName();
-    } catch (...) {
-        return QStringLiteral("???");
-    }
-    try {
-        if (!fImage)
-            return name + QStringLiteral("(image=nil)");
-        return name + QLatin1Char('(') + fImage->DebugLabel() + QLatin1Char(')');
-    } catch (...) {
-        return name + QStringLiteral("(\?\?\?)");
-    }
+    return SafeDebugLabel(*this, [this] { return fImage ? fImage->DebugLabel() : QStringLiteral("image=nil"); });
 }

@@ -190,20 +190,10 @@ bool TImageWithEffects::onBitmapLoadError(IMainFrame* main, const std::exception
 
 QString TImageWithEffects::DebugLabel()
 {
-    QString name;
-    try {
-        name = ClassInfo().ClassName();
-    } catch (...) {
-        return QStringLiteral("???");
-    }
-    try {
+    return SafeDebugLabel(*this, [this] {
         TOrderImageBase* photo = ImageSource();
-        if (!photo)
-            return name + QStringLiteral("(image=nil)");
-        return name + QLatin1Char('(') + photo->DebugLabel() + QLatin1Char(')');
-    } catch (...) {
-        return name + QStringLiteral("(\?\?\?)");
-    }
+        return photo ? photo->DebugLabel() : QStringLiteral("image=nil");
+    });
 }
 
 void TImageWithEffects::onAsyncBitmapBuild(IMainFrame* main, int bitmapWidthMax, int bitmapHeightMax,

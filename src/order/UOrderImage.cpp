@@ -175,15 +175,5 @@ bool TOrderImageBase::onBitmapLoadError(IMainFrame* main, const std::exception& 
 
 QString TOrderImageBase::DebugLabel()
 {
-    QString name;
-    try {
-        name = ClassInfo().ClassName();
-    } catch (...) {
-        return QStringLiteral("???");
-    }
-    try {
-        return name + QLatin1Char('(') + ImageID() + QLatin1Char(')');
-    } catch (...) {
-        return name + QStringLiteral("(\?\?\?)");
-    }
+    return SafeDebugLabel(*this, [this] { return ImageID(); });
 }
