@@ -419,8 +419,12 @@ TEST_F(BitmapCacheTest, BackgroundBuildTellsControlsOnTheMainThreadAndPlainWaite
     TestControl ctrl;
     PlainNotif plain;
     auto b = fCache.Access(&src, 50, 50, kMax);
+    // Hold the worker until both waiters are registered: a fast build
+    // would otherwise finish before the second request is made.
+    q->SetQueuePaused(true);
     EXPECT_FALSE(b->IsBitmapLoaded(q.get(), &ctrl, false));
     EXPECT_FALSE(b->IsBitmapLoaded(q.get(), &plain, false));
+    q->SetQueuePaused(false);
     ASSERT_TRUE(testsupport::waitFor([&] { return ctrl.fNotified.load() == 1 && plain.fNotified.load() == 1; }));
     EXPECT_TRUE(ctrl.fOnMain.load());
     EXPECT_EQ(ctrl.fLast, b);
