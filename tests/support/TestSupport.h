@@ -24,6 +24,6 @@ QByteArray readAll(const QString& path);
 bool writeAll(const QString& path, const QByteArray& bytes);
 
 // Runs the Qt event loop until pred() holds or timeoutMs elapses; returns pred().
-bool waitFor(const std::function<bool()>& pred, int timeoutMs = 5000);
+bool waitFor(const std::function<bool()>& pred, int timeoutMs = 30000);
 
 } // namespace testsupport
