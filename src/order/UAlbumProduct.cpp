@@ -2,6 +2,7 @@
 
 #include "UAlbumSize.h"
 #include "UCatalogueLists.h"
+#include "UCustomizedPage.h"
 #include "UDebug.h"
 #include "UFormat.h"
 #include "ULangTexts.h"
@@ -14,9 +15,9 @@
 #include <cmath>
 #include <cstdlib>
 
-// The order file's description of a photo book. The pages are written by
-// the page classes' own descriptions once they are installed; the pictures
-// are written by reference (the order owns them).
+// The order file's description of a photo book. The pages (covers and
+// inner pages) are written whole by their own descriptions; the pictures by
+// reference (the order owns them).
 KIOSK_SERIALIZABLE_DESCRIBE_WITH_(
     TAlbumProduct, TProduct, [] { return std::unique_ptr<TRemotable>(new TAlbumProductImpl()); },
     b.Property<std::unique_ptr<AlbumPhotographe2>>(
@@ -52,6 +53,20 @@ KIOSK_SERIALIZABLE_DESCRIBE_WITH_(
                 raw.push_back(img.release());
             if (auto* a = dynamic_cast<TAlbumProductImpl*>(&p))
                 a->SetImages(TArray<TOrderImageBase*>(raw));
+        },
+        nullptr);
+    b.Property<std::vector<std::unique_ptr<TCustomizedPageBase>>>(
+        "Pages",
+        [](const TAlbumProduct& p) {
+            std::vector<TCustomizedPageBase*> out;
+            if (auto* a = dynamic_cast<const TAlbumProductImpl*>(&p))
+                for (TCustomizedPageBase* page : a->CustomizedAlbumPageList())
+                    out.push_back(page);
+            return out;
+        },
+        [](TAlbumProduct& p, std::vector<std::unique_ptr<TCustomizedPageBase>> v) {
+            if (auto* a = dynamic_cast<TAlbumProductImpl*>(&p))
+                a->SetPages(std::move(v));
         },
         nullptr);)
 
@@ -137,6 +152,21 @@ void TAlbumProductImpl::SetBackgroundRangeOwned(std::unique_ptr<GammeFond2> rang
     SetOwned(fBackgroundRange, fBackgroundRangeOwned, std::move(range));
 }
 
+void TAlbumProductImpl::SetPages(std::vector<std::unique_ptr<TCustomizedPageBase>> pages)
+{
+    IArcList<TCustomizedPageBase*> fresh = DesignedPageAccess::Current()->NewPageList();
+    for (auto& page : pages) {
+        if (!page)
+            continue;
+        page->GiveParent(this);
+        fresh->Add(page.release());
+    }
+    IArcList<TCustomizedPageBase*> old = std::move(fPages);
+    fPages = fresh;
+    if (old)
+        old->ClearAndFree();
+}
+
 void TAlbumProductImpl::SetImages(const TArray<TOrderImageBase*>& images)
 {
     fImages = TArcList<TOrderImageBase*>::Create(images);
@@ -146,46 +176,17 @@ void TAlbumProductImpl::SetImages(const TArray<TOrderImageBase*>& images)
 
 bool TAlbumProductImpl::ImageUsedReplace(TOrderImageBase* oldImg, TOrderImageBase* newImg)
 {
-    bool changed = false;
-    const int i = fImages->IndexOf(oldImg);
-    if (i >= 0) {
-        fImages->SetItem(i, newImg);
-        changed = true;
-    }
-    if (pageCount() > 0) {
-        const auto access = DesignedPageAccess::Required();
-        for (int p = 0; p < fPages->GetCount(); ++p)
-            if (access->ImageUsedReplace(fPages->GetItem(p), oldImg, newImg))
-                changed = true;
-    }
-    return changed;
+    return availableImageReplace(fImages, fPages, oldImg, newImg);
 }
 
 TOrderImageBase* TAlbumProductImpl::ImageUsedAdd(TOrderImageBase* img)
 {
-    if (!fOrder || !img)
-        return nullptr;
-    TOrderImageBase* own = fOrder->GlobalImageUsedAdd(img);
-    if (!own)
-        return nullptr;
-    if (!fImages->Contains(own)) {
-        fImages->Add(own);
-        orderSetDirty();
-    }
-    return own;
+    return availableImageAdd(fImages, img);
 }
 
 void TAlbumProductImpl::ImageUsedDel(IMainFrame* main, TOrderImageBase* img, bool force)
 {
-    // The pages first: a refusal (a customised frame without force) leaves
-    // the product's list as it was.
-    if (pageCount() > 0) {
-        const auto access = DesignedPageAccess::Required();
-        for (int p = 0; p < fPages->GetCount(); ++p)
-            access->ImageUsedDel(fPages->GetItem(p), main, img, force);
-    }
-    fImages->Remove(img);
-    orderSetDirty();
+    availableImageDel(fImages, fPages, main, img, force);
 }
 
 void TAlbumProductImpl::InitWithProduct(TProductBase* prod)

@@ -42,8 +42,10 @@ public:
     // The pictures given to the product, the order's own objects.
     IArcList<TOrderImageBase*> Images() const { return fImages; }
     void SetImages(const TArray<TOrderImageBase*>& images);
-    // The designed pages, owned; null until the page classes are installed.
+    // The designed pages, owned.
     IArcList<TCustomizedPageBase*> CustomizedAlbumPageList() const { return fPages; }
+    // Frees the pages held and takes the given ones.
+    void SetPages(std::vector<std::unique_ptr<TCustomizedPageBase>> pages);
 
     // --- not stored
     TAlbumPlacingEnum AlbumPlacing() const { return fAlbumPlacing; }

@@ -1,5 +1,6 @@
 #include "UOrderFiles.h"
 
+#include "UCustomizedPage.h"
 #include "UDebug.h"
 #include "UImageEffects.h"
 #include "ULabAlbumContracts.h"
@@ -15,8 +16,7 @@
 
 namespace {
 
-// One class of order documents: its description (null while the class is
-// only known by name, see below) and its element name.
+// One class of order documents: its description and its element name.
 struct TOrderFileClass {
     const TClassInfo& (*info)();
     const char* className;
@@ -29,9 +29,6 @@ const TClassInfo& infoOf()
     return T::StaticClassInfo();
 }
 
-// The designed pages and frames are described in their own units; they are
-// found by class name in the description
-// registry, so the table does not depend on their units.
 const TOrderFileClass kClasses[] = {
     { &infoOf<TPrintOrder>, "TPrintOrder", "PrintOrder" },
     { &infoOf<TTirageProduct>, "TTirageProduct", "PrintProduct" },
@@ -41,12 +38,12 @@ const TOrderFileClass kClasses[] = {
     { &infoOf<TImageTirageData>, "TImageTirageData", "ImagePrintData" },
     { &infoOf<TImageEffects>, "TImageEffects", "ImageEffects" },
     { &infoOf<TImageEffectOpItem>, "TImageEffectOpItem", "ImageEffectOpItem" },
-    { nullptr, "TCustomizedFrame", "CustomizedFrame" },
-    { nullptr, "TCustomizedPage", "CustomizedPage" },
-    { nullptr, "TCustomizedAlbumPage", "CustomizedAlbumPage" },
-    { nullptr, "TCustomizedAlbumCover", "CustomizedAlbumCover" },
-    { nullptr, "TFrameBorder", "FrameBorder" },
-    { nullptr, "TClipartFrame", "ClipartFrame" },
+    { &infoOf<TCustomizedFrame>, "TCustomizedFrame", "CustomizedFrame" },
+    { &infoOf<TCustomizedPage>, "TCustomizedPage", "CustomizedPage" },
+    { &infoOf<TCustomizedAlbumPage>, "TCustomizedAlbumPage", "CustomizedAlbumPage" },
+    { &infoOf<TCustomizedAlbumCover>, "TCustomizedAlbumCover", "CustomizedAlbumCover" },
+    { &infoOf<TFrameBorder>, "TFrameBorder", "FrameBorder" },
+    { &infoOf<TClipartFrame>, "TClipartFrame", "ClipartFrame" },
     { &infoOf<TTextBloc>, "TTextBloc", "TextBloc" },
     { &infoOf<Adresse2>, "Adresse2", "Address" },
     { &infoOf<Tirage2>, "Tirage2", "Print" },
@@ -78,12 +75,6 @@ std::vector<T*> listCopy(const TOwnerList<T>& list)
     return out;
 }
 
-const TClassInfo* classOf(const TOrderFileClass& c)
-{
-    if (c.info)
-        return &c.info();
-    return TRttiRegistry::Find(QLatin1String(c.className));
-}
 
 } // namespace
 
@@ -99,8 +90,7 @@ void TOrderFiles::RegisterClasses(TXMLSerializer& ser)
 {
     ser.ClassesOptions = TxsSpecialClassTypes(scTonlyRegistered);
     for (const TOrderFileClass& c : kClasses) {
-        if (const TClassInfo* info = classOf(c))
-            ser.ClassRegister(*info, QLatin1String(c.element));
+        ser.ClassRegister(c.info(), QLatin1String(c.element));
     }
 }
 

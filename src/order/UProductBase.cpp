@@ -1,5 +1,6 @@
 #include "UProductBase.h"
 
+#include "UDesignedPageAccess.h"
 #include "UFormat.h"
 #include "UPrintOrder.h"
 
@@ -36,6 +37,52 @@ void TProductBase::orderSetDirty()
 {
     if (fOrder)
         fOrder->SetDirty();
+}
+
+bool TProductBase::availableImageReplace(const IArcList<TOrderImageBase*>& images,
+                                         const IArcList<TCustomizedPageBase*>& pages, TOrderImageBase* oldImg,
+                                         TOrderImageBase* newImg)
+{
+    bool changed = false;
+    const int i = images->IndexOf(oldImg);
+    if (i >= 0) {
+        images->SetItem(i, newImg);
+        changed = true;
+    }
+    if (pages && pages->GetCount() > 0) {
+        const auto access = DesignedPageAccess::Current();
+        for (int p = 0; p < pages->GetCount(); ++p)
+            if (access->ImageUsedReplace(pages->GetItem(p), oldImg, newImg))
+                changed = true;
+    }
+    return changed;
+}
+
+TOrderImageBase* TProductBase::availableImageAdd(const IArcList<TOrderImageBase*>& images, TOrderImageBase* img)
+{
+    if (!fOrder || !img)
+        return nullptr;
+    TOrderImageBase* own = fOrder->GlobalImageUsedAdd(img);
+    if (!own)
+        return nullptr;
+    if (!images->Contains(own)) {
+        images->Add(own);
+        orderSetDirty();
+    }
+    return own;
+}
+
+void TProductBase::availableImageDel(const IArcList<TOrderImageBase*>& images,
+                                     const IArcList<TCustomizedPageBase*>& pages, IMainFrame* main,
+                                     TOrderImageBase* img, bool force)
+{
+    if (pages && pages->GetCount() > 0) {
+        const auto access = DesignedPageAccess::Current();
+        for (int p = 0; p < pages->GetCount(); ++p)
+            access->ImageUsedDel(pages->GetItem(p), main, img, force);
+    }
+    images->Remove(img);
+    orderSetDirty();
 }
 
 // -------------------------------------------------------------------- TProduct

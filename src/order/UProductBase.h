@@ -58,6 +58,23 @@ protected:
     // Marks the order changed (nothing without an order).
     void orderSetDirty();
 
+    // The picture bookkeeping of the products that keep a list of available
+    // pictures and, for designed products, pages (pages may be null).
+    // Replaces oldImg by newImg in the list and on every page; true when
+    // anything changed.
+    static bool availableImageReplace(const IArcList<TOrderImageBase*>& images,
+                                      const IArcList<TCustomizedPageBase*>& pages, TOrderImageBase* oldImg,
+                                      TOrderImageBase* newImg);
+    // Appends the order's object for img to the list unless present (the
+    // order is then marked changed); null without an order or when the
+    // order refuses the picture.
+    TOrderImageBase* availableImageAdd(const IArcList<TOrderImageBase*>& images, TOrderImageBase* img);
+    // Every page removes the picture first, so that a refusal (a customised
+    // frame without force) leaves the list as it was; then the list drops
+    // it and the order is marked changed.
+    void availableImageDel(const IArcList<TOrderImageBase*>& images, const IArcList<TCustomizedPageBase*>& pages,
+                           IMainFrame* main, TOrderImageBase* img, bool force);
+
     TPrintOrder* fOrder = nullptr;
 
 private:

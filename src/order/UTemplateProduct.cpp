@@ -1,6 +1,7 @@
 #include "UTemplateProduct.h"
 
 #include "UCatalogueLists.h"
+#include "UCustomizedPage.h"
 #include "UFormat.h"
 #include "ULangTexts.h"
 #include "UOrderImage.h"
@@ -12,8 +13,8 @@
 #include <algorithm>
 
 // The order file's description of a template product. The pages are written
-// by the page classes' own descriptions once they are installed; the
-// pictures are written by reference (the order owns them).
+// whole by their own descriptions; the pictures by reference (the order
+// owns them).
 KIOSK_SERIALIZABLE_DESCRIBE_WITH_(
     TTemplateProduct, TTirageProductBase, [] { return std::unique_ptr<TRemotable>(new TTemplateProductImpl()); },
     b.Property<TTemplateType>("TplType", [](const TTemplateProduct& p) { return p.TplType(); },
@@ -33,6 +34,24 @@ KIOSK_SERIALIZABLE_DESCRIBE_WITH_(
                 raw.push_back(img.release());
             if (auto* t = dynamic_cast<TTemplateProductImpl*>(&p))
                 t->SetImages(TArray<TOrderImageBase*>(raw));
+        },
+        nullptr);
+    b.Property<std::vector<std::unique_ptr<TCustomizedPage>>>(
+        "Pages",
+        [](const TTemplateProduct& p) {
+            std::vector<TCustomizedPage*> out;
+            if (auto* t = dynamic_cast<const TTemplateProductImpl*>(&p))
+                for (TCustomizedPageBase* page : t->CustomizedPageList())
+                    if (auto* tp = dynamic_cast<TCustomizedPage*>(page))
+                        out.push_back(tp);
+            return out;
+        },
+        [](TTemplateProduct& p, std::vector<std::unique_ptr<TCustomizedPage>> v) {
+            std::vector<std::unique_ptr<TCustomizedPageBase>> pages;
+            for (auto& page : v)
+                pages.push_back(std::move(page));
+            if (auto* t = dynamic_cast<TTemplateProductImpl*>(&p))
+                t->SetPages(std::move(pages));
         },
         nullptr);
     b.Property<std::unique_ptr<TemplateCalendrier2>>(
@@ -127,6 +146,21 @@ void TTemplateProductImpl::SetImages(const TArray<TOrderImageBase*>& images)
     fImages = TArcList<TOrderImageBase*>::Create(images);
 }
 
+void TTemplateProductImpl::SetPages(std::vector<std::unique_ptr<TCustomizedPageBase>> pages)
+{
+    IArcList<TCustomizedPageBase*> fresh = DesignedPageAccess::Current()->NewPageList();
+    for (auto& page : pages) {
+        if (!page)
+            continue;
+        page->GiveParent(this);
+        fresh->Add(page.release());
+    }
+    IArcList<TCustomizedPageBase*> old = std::move(fPages);
+    fPages = fresh;
+    if (old)
+        old->ClearAndFree();
+}
+
 void TTemplateProductImpl::SetTplCal(TemplateCalendrier2* cal)
 {
     SetBorrowed(fTplCal, fTplCalOwned, cal);
@@ -166,46 +200,17 @@ int TTemplateProductImpl::GetNbCustomizableFrames()
 
 bool TTemplateProductImpl::ImageUsedReplace(TOrderImageBase* oldImg, TOrderImageBase* newImg)
 {
-    bool changed = false;
-    const int i = fImages->IndexOf(oldImg);
-    if (i >= 0) {
-        fImages->SetItem(i, newImg);
-        changed = true;
-    }
-    if (fPages && fPages->GetCount() > 0) {
-        const auto access = DesignedPageAccess::Required();
-        for (int p = 0; p < fPages->GetCount(); ++p)
-            if (access->ImageUsedReplace(fPages->GetItem(p), oldImg, newImg))
-                changed = true;
-    }
-    return changed;
+    return availableImageReplace(fImages, fPages, oldImg, newImg);
 }
 
 TOrderImageBase* TTemplateProductImpl::ImageUsedAdd(TOrderImageBase* img)
 {
-    if (!fOrder || !img)
-        return nullptr;
-    TOrderImageBase* own = fOrder->GlobalImageUsedAdd(img);
-    if (!own)
-        return nullptr;
-    if (!fImages->Contains(own)) {
-        fImages->Add(own);
-        orderSetDirty();
-    }
-    return own;
+    return availableImageAdd(fImages, img);
 }
 
 void TTemplateProductImpl::ImageUsedDel(IMainFrame* main, TOrderImageBase* img, bool force)
 {
-    // The pages first: a refusal (a customised frame without force) leaves
-    // the product's list as it was.
-    if (fPages && fPages->GetCount() > 0) {
-        const auto access = DesignedPageAccess::Required();
-        for (int p = 0; p < fPages->GetCount(); ++p)
-            access->ImageUsedDel(fPages->GetItem(p), main, img, force);
-    }
-    fImages->Remove(img);
-    orderSetDirty();
+    availableImageDel(fImages, fPages, main, img, force);
 }
 
 void TTemplateProductImpl::InitWithProduct(TProductBase* prod)

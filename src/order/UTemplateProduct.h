@@ -30,8 +30,10 @@ public:
     // The pictures given to the product, the order's own objects (not owned).
     IArcList<TOrderImageBase*> Images() const { return fImages; }
     void SetImages(const TArray<TOrderImageBase*>& images);
-    // The designed pages, owned; null until the page classes are installed.
+    // The designed pages, owned.
     IArcList<TCustomizedPageBase*> CustomizedPageList() const { return fPages; }
+    // Frees the pages held and takes the given ones.
+    void SetPages(std::vector<std::unique_ptr<TCustomizedPageBase>> pages);
     // The calendar model of a calendar; the catalogue's record (not owned),
     // or after a reload that did not find it, the copy read from the file
     // (owned).

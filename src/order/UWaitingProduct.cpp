@@ -43,31 +43,17 @@ void TWaitingProduct::SetImages(const TArray<TOrderImageBase*>& images)
 
 bool TWaitingProduct::ImageUsedReplace(TOrderImageBase* oldImg, TOrderImageBase* newImg)
 {
-    const int i = fImages->IndexOf(oldImg);
-    if (i < 0)
-        return false;
-    fImages->SetItem(i, newImg);
-    return true;
+    return availableImageReplace(fImages, nullptr, oldImg, newImg);
 }
 
 TOrderImageBase* TWaitingProduct::ImageUsedAdd(TOrderImageBase* img)
 {
-    if (!fOrder || !img)
-        return nullptr;
-    TOrderImageBase* own = fOrder->GlobalImageUsedAdd(img);
-    if (!own)
-        return nullptr;
-    if (!fImages->Contains(own)) {
-        fImages->Add(own);
-        orderSetDirty();
-    }
-    return own;
+    return availableImageAdd(fImages, img);
 }
 
-void TWaitingProduct::ImageUsedDel(IMainFrame*, TOrderImageBase* img, bool)
+void TWaitingProduct::ImageUsedDel(IMainFrame* main, TOrderImageBase* img, bool force)
 {
-    fImages->Remove(img);
-    orderSetDirty();
+    availableImageDel(fImages, nullptr, main, img, force);
 }
 
 bool TWaitingProduct::IsImageUsed(TOrderImageBase* img)
