@@ -1,6 +1,9 @@
 #include "UCustomizedFrame.h"
 
 #include "UAppExceptions.h"
+#include "UCatalogueLists.h"
+#include "UImageCodec.h"
+#include "UThreadCancel.h"
 #include "UCustomizedPage.h"
 #include "ULabAlbumContracts.h"
 #include "ULabTemplateContracts.h"
@@ -10,6 +13,7 @@
 #include "UZebtemplateVelmoraFrameInfo.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -33,11 +37,12 @@ KIOSK_SERIALIZABLE_DESCRIBE(
                        [](TClipartFrame& c, qint32 v) { c.DpiX = v; }, nullptr);
     b.Property<qint32>("DpiY", [](const TClipartFrame& c) { return c.DpiY; },
                        [](TClipartFrame& c, qint32 v) { c.DpiY = v; }, nullptr);
-    // A loaded clip-art frame owns the picture read with it.
+    // The picture is stored by reference; the one read back is the order's
+    // object (the order file's loader gives every picture to the order), so
+    // the clip-art frame does not free it.
     b.Property<std::unique_ptr<TOrderImageBase>>(
         "Image", [](const TClipartFrame& c) { return c.Image(); },
-        [](TClipartFrame& c, std::unique_ptr<TOrderImageBase> v) { c.SetOwnedImage(v.release()); },
-        nullptr);)
+        [](TClipartFrame& c, std::unique_ptr<TOrderImageBase> v) { c.SetImage(v.release()); }, nullptr);)
 
 KIOSK_SERIALIZABLE_DESCRIBE(
     TFrameBorder, TImageToTransfer,
@@ -232,9 +237,28 @@ int TFrameBorder::TransferChannel()
     return fFrame ? fFrame->TransferChannel() : 0;
 }
 
-QString TFrameBorder::ImageTransfo(IMainFrame*, bool)
+QString TFrameBorder::ImageTransfo(IMainFrame* main, bool)
 {
-    throw EToDo(QStringLiteral("TFrameBorder.ImageTransfo: print files need the order's transfer folder"));
+    // The border is rendered once; an existing file is the lab's already.
+    const QString path = FTPFilepathGet(main, false);
+    if (QFileInfo::exists(path))
+        return path;
+    QImage surface;
+    onAsyncBitmapBuild(main, 0, 0, TOrderBitmapMode::obm_sizeMax, surface);
+    ThreadCancel::Check();
+    const int channel = TransferChannel();
+    double compression = 0;
+    if (channel >= 1) {
+        TChannelList* channels = main ? main->GetWebSvcChannels() : nullptr;
+        if (!channels)
+            throw Exception(QStringLiteral("TFrameBorder.ImageTransfo: no channel list"));
+        compression = channels->byId(channel)->TauxCompression();
+    }
+    TImageCodec::SaveToFile(surface, path, TImageTransferTools::PrintFileQuality(channel, compression));
+    surface = QImage();
+    if (main && main->FilesToCrypt())
+        TAppTools::CryptFile(path);
+    return path;
 }
 
 bool TFrameBorder::ImageUsedReplace(TOrderImageBase* oldImg, TOrderImageBase* newImg)

@@ -49,7 +49,7 @@ public:
     TOrderImageBase* Image() const { return fImage; }
     // Frees an owned picture first; the new one is not owned.
     void SetImage(TOrderImageBase* image);
-    // The same, the clip-art frame owning the new picture (a loaded one).
+    // The same, the clip-art frame owning the new picture.
     void SetOwnedImage(TOrderImageBase* image);
     bool ImageToFree() const { return fImageToFree; }
     // Replaces the picture when it is oldImg (dropping ownership).

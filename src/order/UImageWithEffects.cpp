@@ -393,7 +393,15 @@ QString TImageWithEffects::imageTransfoRender(IMainFrame* main, bool forceCrop, 
 {
     const TOrderBitmapMode mode = forceCrop ? TOrderBitmapMode::obm_sizeMax : TOrderBitmapMode::obm_sizeMaxNoCrop;
     int dpi = 0;
-    QImage surface = renderBitmap(main, 0, 0, mode, dpi);
+    QImage surface;
+    if (ImageSource()) {
+        surface = renderBitmap(main, 0, 0, mode, dpi);
+    } else {
+        // A picture without photo (a text frame) renders itself at print
+        // size; its resolution is that of the rendering over the frame.
+        onAsyncBitmapBuild(main, 0, 0, mode, surface);
+        dpi = fillInDpi(surface.size(), GetImageSizeInMm(main));
+    }
     ThreadCancel::Check();
     // An uncropped file holds the whole picture: its resolution is that of
     // the picture filling the print.
