@@ -178,6 +178,8 @@ public:
     bool IsFrameCustomizable() const;
     bool isDroppable() const;
     bool HasClipartFrame() const;
+    // What the capability rules look at (the picture's validity aside).
+    TFrameTraits Traits() const { return traits(); }
 
     // --- geometry
     QRectF RectInMm() const { return QRectF(fPositionX, fPositionY, fWidth, fHeight); }

@@ -1,6 +1,9 @@
 #include "UCustomizedPage.h"
 
+#include "UAlbumSize.h"
 #include "UAppExceptions.h"
+#include "UCatalogueLists.h"
+#include "UDesignedPageAccess.h"
 #include "UDebug.h"
 #include "UDesignedProducts.h"
 #include "ULabAlbumContracts.h"
@@ -32,17 +35,77 @@ KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(
     b.Property<qint32>("PageNum", [](const TCustomizedPageBase& p) { return p.PageNum(); },
                        [](TCustomizedPageBase& p, qint32 v) { p.SetPageNum(v); }, nullptr);)
 
-KIOSK_SERIALIZABLE_DESCRIBE(TCustomizedPage, TCustomizedPageBase, )
-KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(TCustomizedAlbumPageBase, TCustomizedPageBase, )
+// The catalogue records of the pages are written whole; a loaded page owns
+// the copy read from the file until XMLloadFinalize finds the catalogue's own.
+KIOSK_SERIALIZABLE_DESCRIBE(
+    TCustomizedPage, TCustomizedPageBase,
+    b.Property<std::unique_ptr<ZebtemplateVelmora2>>(
+        "TplVelmora", [](const TCustomizedPage& p) { return p.TplVelmora(); },
+        [](TCustomizedPage& p, std::unique_ptr<ZebtemplateVelmora2> v) { p.SetTplVelmoraOwned(std::move(v)); },
+        nullptr);)
+KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(
+    TCustomizedAlbumPageBase, TCustomizedPageBase,
+    b.Property<std::unique_ptr<FondAlbum2>>(
+        "BgAlbum", [](const TCustomizedAlbumPageBase& p) { return p.BgAlbum(); },
+        [](TCustomizedAlbumPageBase& p, std::unique_ptr<FondAlbum2> v) { p.SetBgAlbumOwned(std::move(v)); },
+        nullptr);)
 KIOSK_SERIALIZABLE_DESCRIBE(TCustomizedAlbumPage, TCustomizedAlbumPageBase, )
-KIOSK_SERIALIZABLE_DESCRIBE(TCustomizedAlbumCover, TCustomizedAlbumPageBase, )
+KIOSK_SERIALIZABLE_DESCRIBE(
+    TCustomizedAlbumCover, TCustomizedAlbumPageBase,
+    b.Property<std::unique_ptr<CouleurMatiere2>>(
+        "Cover", [](const TCustomizedAlbumCover& p) { return p.Cover(); },
+        [](TCustomizedAlbumCover& p, std::unique_ptr<CouleurMatiere2> v) { p.SetCoverOwned(std::move(v)); },
+        nullptr);)
 
 namespace {
+
+// How the products reach their pages (see UDesignedPageAccess.h).
+class TCustomizedPageAccess : public IDesignedPageAccess {
+public:
+    IArcList<TCustomizedPageBase*> NewPageList() override { return TArcList<TCustomizedPageBase*>::Create(); }
+    int PageNum(TCustomizedPageBase* page) override { return page ? page->PageNum() : 0; }
+    ZebtemplateVelmora2* TplVelmora(TCustomizedPageBase* page) override
+    {
+        auto* p = dynamic_cast<TCustomizedPage*>(page);
+        return p ? p->TplVelmora() : nullptr;
+    }
+    std::vector<TFrameTraits> Frames(TCustomizedPageBase* page) override
+    {
+        std::vector<TFrameTraits> out;
+        if (!page)
+            return out;
+        for (TCustomizedFrame* f : page->CustomizedFrameList()) {
+            TFrameTraits t = f->Traits();
+            t.imageValid = f->IsImageValid();
+            out.push_back(t);
+        }
+        return out;
+    }
+    bool ImageUsedReplace(TCustomizedPageBase* page, TOrderImageBase* oldImg, TOrderImageBase* newImg) override
+    {
+        return page && page->ImageUsedReplace(oldImg, newImg);
+    }
+    void ImageUsedDel(TCustomizedPageBase* page, IMainFrame* main, TOrderImageBase* img, bool force) override
+    {
+        if (page)
+            page->ImageUsedDel(main, img, force);
+    }
+    bool XMLloadFinalize(TCustomizedPageBase* page, IMainFrame* main) override
+    {
+        return page && page->XMLloadFinalize(main);
+    }
+};
 
 const QString kNoPageSize =
     QStringLiteral("TCustomizedPage.getRatioMmPerPx: no background frame or background frame with invalid size");
 
 } // namespace
+
+std::shared_ptr<IDesignedPageAccess> DesignedPageAccess::PageClassesAccess()
+{
+    static const std::shared_ptr<IDesignedPageAccess> access = std::make_shared<TCustomizedPageAccess>();
+    return access;
+}
 
 // ---------------------------------------------------------- TCustomizedPageBase
 
@@ -268,7 +331,42 @@ TCustomizedPage::TCustomizedPage(TTemplateProduct* product, TCustomizedPage* oth
 {
 }
 
-TCustomizedPage::~TCustomizedPage() = default;
+TCustomizedPage::~TCustomizedPage()
+{
+    // A preview build reads the template's paper size.
+    ImageCacheDetach();
+    if (fTplVelmoraOwned)
+        delete fTplVelmora;
+}
+
+void TCustomizedPage::SetTplVelmora(ZebtemplateVelmora2* tpl)
+{
+    SetBorrowed(fTplVelmora, fTplVelmoraOwned, tpl);
+}
+
+void TCustomizedPage::SetTplVelmoraOwned(std::unique_ptr<ZebtemplateVelmora2> tpl)
+{
+    SetOwned(fTplVelmora, fTplVelmoraOwned, std::move(tpl));
+}
+
+bool TCustomizedPage::XMLloadFinalize(IMainFrame* main)
+{
+    if (!fTplVelmora)
+        return false;
+    TTemplateVelmoraList* templates = main ? main->GetWebSvcTemplatesVelmora() : nullptr;
+    ZebtemplateVelmora2* found = templates ? templates->findById(fTplVelmora->Id()) : nullptr;
+    if (!found) {
+        LogWarnFmt(QStringLiteral("TCustomizedPage.XMLloadFinalize: template %d not found"), { fTplVelmora->Id() });
+        SetTplVelmora(nullptr);
+        return false;
+    }
+    if (found != fTplVelmora) {
+        SetTplVelmora(found);
+        auto* product = dynamic_cast<TTemplateProduct*>(fProduct);
+        DataPrepare(main, main->GetBackgroundImg(product, this), main->GetCalImg(product, this));
+    }
+    return true;
+}
 
 bool TCustomizedPage::monthCalendar() const
 {
@@ -319,7 +417,49 @@ int TCustomizedPage::PageHeight()
 
 // ----------------------------------------------------- TCustomizedAlbumPageBase
 
-TCustomizedAlbumPageBase::~TCustomizedAlbumPageBase() = default;
+TCustomizedAlbumPageBase::~TCustomizedAlbumPageBase()
+{
+    ImageCacheDetach();
+    if (fBgAlbumOwned)
+        delete fBgAlbum;
+}
+
+void TCustomizedAlbumPageBase::SetBgAlbum(FondAlbum2* bg)
+{
+    SetBorrowed(fBgAlbum, fBgAlbumOwned, bg);
+}
+
+void TCustomizedAlbumPageBase::SetBgAlbumOwned(std::unique_ptr<FondAlbum2> bg)
+{
+    SetOwned(fBgAlbum, fBgAlbumOwned, std::move(bg));
+}
+
+bool TCustomizedAlbumPageBase::XMLloadFinalize(IMainFrame* main)
+{
+    // A side that is not printed shows no background.
+    if (!IsCustomizable()) {
+        SetBgAlbum(nullptr);
+        return true;
+    }
+    TAlbumSizeList* sizes = main ? main->GetWebSvcAlbumSize() : nullptr;
+    TAlbumSize* size = sizes ? sizes->byWidthHeight(PageWidth(), PageHeight()) : nullptr;
+    if (size && !fBgAlbum)
+        return IsBgAlbumOptional();
+    FondAlbum2* found = size && fBgAlbum ? size->BackgroundList().findById(fBgAlbum->Id()) : nullptr;
+    if (!found) {
+        if (fBgAlbum)
+            LogWarnFmt(QStringLiteral("TCustomizedAlbumPage.XMLloadFinalize: background %d not found"),
+                       { fBgAlbum->Id() });
+        SetBgAlbum(nullptr);
+        return false;
+    }
+    if (found != fBgAlbum) {
+        SetBgAlbum(found);
+        TBgAlbumData* data = size->bgAlbumDataById(main, found->Id());
+        DataPrepare(main, data ? data->Image() : nullptr, nullptr);
+    }
+    return true;
+}
 
 AlbumPhotographe2* TCustomizedAlbumPageBase::album() const
 {
@@ -455,7 +595,42 @@ TCustomizedAlbumCover::TCustomizedAlbumCover(TAlbumProduct* product, IMainFrame*
     fPageNum = pageNum;
 }
 
-TCustomizedAlbumCover::~TCustomizedAlbumCover() = default;
+TCustomizedAlbumCover::~TCustomizedAlbumCover()
+{
+    if (fCoverOwned)
+        delete fCover;
+}
+
+void TCustomizedAlbumCover::SetCover(CouleurMatiere2* cover)
+{
+    SetBorrowed(fCover, fCoverOwned, cover);
+}
+
+void TCustomizedAlbumCover::SetCoverOwned(std::unique_ptr<CouleurMatiere2> cover)
+{
+    SetOwned(fCover, fCoverOwned, std::move(cover));
+}
+
+bool TCustomizedAlbumCover::XMLloadFinalize(IMainFrame* main)
+{
+    const bool bgOk = TCustomizedAlbumPageBase::XMLloadFinalize(main);
+    TMaterColorList* materials = main ? main->GetWebSvcMaterColor() : nullptr;
+    CouleurMatiere2* found = fCover && materials ? materials->findById(fCover->Id()) : nullptr;
+    if (fPageNum == 1 && !found) {
+        if (fCover)
+            LogWarnFmt(QStringLiteral("TCustomizedAlbumCover.XMLloadFinalize: material %d not found"), { fCover->Id() });
+        SetCover(nullptr);
+        return false;
+    }
+    if (found == fCover)
+        return bgOk;
+    SetCover(found);
+    if (!found || !bgOk)
+        return false;
+    AlbumPhotographe2* a = album();
+    DataPrepareCover(main, main->GetCoverImage(found->Id()), a ? a->CouleurInterieur() : QString());
+    return true;
+}
 
 bool TCustomizedAlbumCover::IsCustomizable()
 {

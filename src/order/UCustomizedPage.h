@@ -54,6 +54,9 @@ public:
     virtual QString PageLabel();
     virtual QString PageShortLabel();
     virtual int OutputChannelId();
+    // After a reload: finds the page's catalogue records again and re-attaches
+    // the pictures that depend on them; false when a record is gone.
+    virtual bool XMLloadFinalize(IMainFrame* main) = 0;
 
     // The first background (chosen by the customer or not), else the last
     // replaceable background, else null.
@@ -104,7 +107,12 @@ public:
     TCustomizedPage(TTemplateProduct* product, TCustomizedPage* other);
     ~TCustomizedPage() override;
 
+    // The lab template: the catalogue's record (not owned), or the copy read
+    // from an order file until the page is re-linked (owned).
     ZebtemplateVelmora2* TplVelmora() const { return fTplVelmora; }
+    void SetTplVelmora(ZebtemplateVelmora2* tpl);
+    void SetTplVelmoraOwned(std::unique_ptr<ZebtemplateVelmora2> tpl);
+    bool OwnsTplVelmora() const { return fTplVelmoraOwned; }
     bool FramesInfoOk() const { return fFramesInfoOk; }
     // Places the template's photo tplSlots around the frames of a page built
     // without its frame information.
@@ -114,6 +122,9 @@ public:
     int PageHeight() override;
     bool IsCustomizable() override { return true; }
     int PageNumForLab() override { return fPageNum; }
+    // The template is looked up by id in the catalogue's templates; a
+    // template the catalogue no longer has is dropped (false).
+    bool XMLloadFinalize(IMainFrame* main) override;
 
 private:
     bool monthCalendar() const;
@@ -121,6 +132,7 @@ private:
                   TTypeFrame kind);
 
     ZebtemplateVelmora2* fTplVelmora = nullptr;
+    bool fTplVelmoraOwned = false;
     bool fFramesInfoOk = false;
 };
 
@@ -131,10 +143,19 @@ public:
     using TCustomizedPageBase::TCustomizedPageBase;
     ~TCustomizedAlbumPageBase() override;
 
+    // The album background, null for none: the catalogue's record (not
+    // owned), or the copy read from an order file until the page is
+    // re-linked (owned).
     FondAlbum2* BgAlbum() const { return fBgAlbum; }
+    void SetBgAlbum(FondAlbum2* bg);
+    void SetBgAlbumOwned(std::unique_ptr<FondAlbum2> bg);
+    bool OwnsBgAlbum() const { return fBgAlbumOwned; }
     virtual bool IsBgAlbumOptional() = 0;
     int PageWidth() override;
     int PageHeight() override;
+    // The background is looked up by id among those of the catalogue's
+    // album size of the page; a background that is gone is dropped (false).
+    bool XMLloadFinalize(IMainFrame* main) override;
 
 protected:
     AlbumPhotographe2* album() const;
@@ -143,6 +164,7 @@ protected:
     int lastPageNum() const;
 
     FondAlbum2* fBgAlbum = nullptr;
+    bool fBgAlbumOwned = false;
 };
 
 class TCustomizedAlbumPage : public TCustomizedAlbumPageBase {
@@ -178,7 +200,14 @@ public:
     TCustomizedAlbumCover(TAlbumProduct* product, IMainFrame* main, const QString& insideColor, int pageNum);
     ~TCustomizedAlbumCover() override;
 
+    // The cover material; same ownership rule as the background.
     CouleurMatiere2* Cover() const { return fCover; }
+    void SetCover(CouleurMatiere2* cover);
+    void SetCoverOwned(std::unique_ptr<CouleurMatiere2> cover);
+    bool OwnsCover() const { return fCoverOwned; }
+    // The background first, then the material by id among the catalogue's
+    // materials.
+    bool XMLloadFinalize(IMainFrame* main) override;
     bool IsCustomizable() override;
     bool IsMoveable() override { return false; }
     int PageNumForLab() override;
@@ -194,4 +223,5 @@ public:
 
 private:
     CouleurMatiere2* fCover = nullptr;
+    bool fCoverOwned = false;
 };

@@ -1,7 +1,5 @@
 #include "UDesignedPageAccess.h"
 
-#include "UAppExceptions.h"
-
 #include <mutex>
 
 namespace {
@@ -12,9 +10,11 @@ std::mutex& accessSync()
     return sync;
 }
 
+// Starts as the page classes' access: this direct reference is what makes
+// the linker keep the page classes in every program that uses the products.
 std::shared_ptr<IDesignedPageAccess>& installed()
 {
-    static std::shared_ptr<IDesignedPageAccess> access;
+    static std::shared_ptr<IDesignedPageAccess> access = DesignedPageAccess::PageClassesAccess();
     return access;
 }
 
@@ -23,7 +23,7 @@ std::shared_ptr<IDesignedPageAccess>& installed()
 void DesignedPageAccess::Install(std::shared_ptr<IDesignedPageAccess> access)
 {
     std::lock_guard lock(accessSync());
-    installed() = std::move(access);
+    installed() = access ? std::move(access) : PageClassesAccess();
 }
 
 std::shared_ptr<IDesignedPageAccess> DesignedPageAccess::Current()
@@ -34,10 +34,7 @@ std::shared_ptr<IDesignedPageAccess> DesignedPageAccess::Current()
 
 std::shared_ptr<IDesignedPageAccess> DesignedPageAccess::Required()
 {
-    std::lock_guard lock(accessSync());
-    if (!installed())
-        throw Exception(QStringLiteral("DesignedPageAccess: no page access installed"));
-    return installed();
+    return Current();
 }
 
 std::vector<TDesignedPageContent> DesignedPageAccess::Contents(const IArcList<TCustomizedPageBase*>& pages)

@@ -6,7 +6,9 @@
 // can be sent. The page classes are built on the products (a page asks its
 // product for labels, channel and calendar kind), so the products reach the
 // pages through this one interface, which the page classes install, instead
-// of including them. The product rules that depend only on what the pages
+// of including them. The page classes' access is always there: it is the
+// default, reached by direct reference so that linking the products brings
+// the page classes with them. The product rules that depend only on what the pages
 // answer (checks, counts, labels) are plain functions of the products and are
 // tested on their own.
 #include "UCustomizedFrameRules.h"
@@ -47,13 +49,13 @@ public:
 
 namespace DesignedPageAccess {
 
-// Installs the page classes' access (null removes it).
+// The page classes' own access (defined beside the page classes).
+std::shared_ptr<IDesignedPageAccess> PageClassesAccess();
+// Replaces the access (a test double); null restores the page classes' own.
 void Install(std::shared_ptr<IDesignedPageAccess> access);
-// The installed access; null before the page classes install theirs.
+// The access in use; never null.
 std::shared_ptr<IDesignedPageAccess> Current();
-// The installed access; raises "DesignedPageAccess: no page access
-// installed" when there is none (a product holding pages without the page
-// classes is a programming error).
+// Same as Current (kept for the callers that name the requirement).
 std::shared_ptr<IDesignedPageAccess> Required();
 
 // The contents of a product's pages, in list order (none for a null list).
