@@ -8,6 +8,7 @@
 #include "ULabOrderFile.h"
 #include "ULabPrintContracts.h"
 #include "ULabTemplateContracts.h"
+#include "UOrderSend.h"
 #include "UPrintOrder.h"
 #include "UTextBloc.h"
 
@@ -64,6 +65,7 @@ const TOrderFileClass kClasses[] = {
     { &infoOf<TWaitingProduct>, "TWaitingProduct", "WaitingProduct" },
     { &infoOf<CommandeAlbumPage2>, "CommandeAlbumPage2", "CommandeAlbumPage" },
     { &infoOf<CommandeAlbumCadre2>, "CommandeAlbumCadre2", "CommandeAlbumCadre" },
+    { &infoOf<TOrderSendProgressItem>, "TOrderSendProgressItem", "SendProgressItem" },
 };
 
 template <class T>

@@ -4,9 +4,14 @@
 #include "UConfig.h"
 #include "UDebug.h"
 #include "UFormat.h"
+#include "UAlbumProduct.h"
+#include "UCustomizedPage.h"
 #include "UPrintOrder.h"
+#include "UTemplateProduct.h"
 #include "UThreadCancel.h"
 #include "UTools.h"
+#include "ULabAlbumContracts.h"
+#include "ULabTemplateContracts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,6 +20,7 @@
 #include <QPrinterInfo>
 #include <cmath>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -49,6 +55,72 @@ QString idFileName(const QString& imageId)
     return name;
 }
 
+TTemplateProduct* templateOf(const TSubOrder& sub)
+{
+    auto* product = dynamic_cast<TTemplateProduct*>(sub.product);
+    if (!product)
+        throw Exception(QStringLiteral("TOrderSend: the template sub-order has no template product"));
+    return product;
+}
+
+TAlbumProduct* albumOf(const TSubOrder& sub)
+{
+    auto* product = dynamic_cast<TAlbumProduct*>(sub.product);
+    if (!product)
+        throw Exception(QStringLiteral("TOrderSend: the photo-book sub-order has no photo book"));
+    return product;
+}
+
+// The pages whose frames go to the lab: every page of a template product,
+// the customizable pages of a photo book; in page-list order.
+std::vector<TCustomizedPageBase*> sentPages(TProduct* product, bool album)
+{
+    std::vector<TCustomizedPageBase*> out;
+    IArcList<TCustomizedPageBase*> pages = product ? product->GetPagesList() : nullptr;
+    if (!pages)
+        return out;
+    for (int i = 0; i < pages->GetCount(); ++i) {
+        TCustomizedPageBase* page = pages->GetItem(i);
+        if (page && (!album || page->IsCustomizable()))
+            out.push_back(page);
+    }
+    return out;
+}
+
+// Every frame that goes to the lab, page by page, bottom first.
+void forEachSentFrame(const TSubOrder& sub,
+                      const std::function<void(TCustomizedPageBase*, TCustomizedFrame*)>& each)
+{
+    for (TCustomizedPageBase* page : sentPages(sub.product, sub.kind == TSubOrderKind::sokAlbum))
+        for (TCustomizedFrame* frame : page->CustomizedFrameList())
+            if (frame->isToSendToLumlab())
+                each(page, frame);
+}
+
+// A print file, cropped; a picture not ready yet is asked again.
+QString transferWithRetry(IMainFrame* main, TImageToTransfer& item)
+{
+    for (;;) {
+        ThreadCancel::Check();
+        try {
+            return item.ImageTransfo(main, true);
+        } catch (const ETaskRetry&) {
+            LogDebug(QStringLiteral("TOrderSend.DesignedFilesMake: retry"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+}
+
+// The kiosk prints go to the kiosk printer once per send.
+void printOnce(TPrintOrder& order, IOrderSendSteps& steps, const TSubOrder& sub, TOrderSendProgress::Item& item)
+{
+    if (sub.kind != TSubOrderKind::sokDirectPrints || item.printed)
+        return;
+    steps.PrintDirect(order, sub);
+    item.printed = true;
+    order.SetDirty();
+}
+
 } // namespace
 
 // ------------------------------------------------------------ TSubOrder
@@ -66,11 +138,33 @@ QString TSubOrder::Label() const
 
 // --------------------------------------------------- TOrderSendProgress
 
+KIOSK_ENUM_DEFINE(TSubOrderKind, QStringLiteral("TSubOrderKind"), QString(), QStringLiteral("sokDirectPrints"),
+                  QStringLiteral("sokLabPrints"), QStringLiteral("sokTemplate"), QStringLiteral("sokAlbum"))
+
+KIOSK_SERIALIZABLE_DESCRIBE(
+    TOrderSendProgressItem, TXMLSerializable,
+    b.Property<TSubOrderKind>("Kind", [](const TOrderSendProgressItem& i) { return i.sub.kind; },
+                              [](TOrderSendProgressItem& i, TSubOrderKind v) { i.sub.kind = v; }, nullptr);
+    b.Property<qint32>("Product", [](const TOrderSendProgressItem& i) { return i.productIndex; },
+                       [](TOrderSendProgressItem& i, qint32 v) { i.productIndex = v; }, nullptr);
+    b.Property<qint32>("LabId", [](const TOrderSendProgressItem& i) { return i.labId; },
+                       [](TOrderSendProgressItem& i, qint32 v) { i.labId = v; }, nullptr);
+    b.Property<QString>("Numero", [](const TOrderSendProgressItem& i) { return i.numero; },
+                        [](TOrderSendProgressItem& i, QString v) { i.numero = v; }, nullptr);
+    b.Property<bool>("Posted", [](const TOrderSendProgressItem& i) { return i.posted; },
+                     [](TOrderSendProgressItem& i, bool v) { i.posted = v; }, nullptr);
+    b.Property<bool>("Printed", [](const TOrderSendProgressItem& i) { return i.printed; },
+                     [](TOrderSendProgressItem& i, bool v) { i.printed = v; }, nullptr);
+    b.Property<bool>("Filed", [](const TOrderSendProgressItem& i) { return i.filed; },
+                     [](TOrderSendProgressItem& i, bool v) { i.filed = v; }, nullptr);
+    b.Property<bool>("Validated", [](const TOrderSendProgressItem& i) { return i.validated; },
+                     [](TOrderSendProgressItem& i, bool v) { i.validated = v; }, nullptr);)
+
 TOrderSendProgress::Item* TOrderSendProgress::Find(const TSubOrder& sub)
 {
-    for (Item& item : fItems)
-        if (item.sub == sub)
-            return &item;
+    for (auto& item : fItems)
+        if (item->sub == sub)
+            return item.get();
     return nullptr;
 }
 
@@ -78,26 +172,55 @@ TOrderSendProgress::Item& TOrderSendProgress::Get(const TSubOrder& sub)
 {
     if (Item* item = Find(sub))
         return *item;
-    Item item;
-    item.sub = sub;
+    auto item = std::make_unique<Item>();
+    item->sub = sub;
     fItems.push_back(std::move(item));
-    return fItems.back();
+    return *fItems.back();
 }
 
 bool TOrderSendProgress::AnyPosted() const
 {
-    for (const Item& item : fItems)
-        if (item.posted)
+    for (const auto& item : fItems)
+        if (item->posted)
+            return true;
+    return false;
+}
+
+bool TOrderSendProgress::AnyDone() const
+{
+    for (const auto& item : fItems)
+        if (item->posted || item->printed)
             return true;
     return false;
 }
 
 bool TOrderSendProgress::AllValidated() const
 {
-    for (const Item& item : fItems)
-        if (!item.validated)
+    for (const auto& item : fItems)
+        if (!item->validated)
             return false;
     return !fItems.empty();
+}
+
+std::vector<TOrderSendProgress::Item*> TOrderSendProgress::Items() const
+{
+    std::vector<Item*> out;
+    for (const auto& item : fItems)
+        out.push_back(item.get());
+    return out;
+}
+
+void TOrderSendProgress::Forget(TProduct* product)
+{
+    if (!product)
+        return;
+    std::erase_if(fItems, [product](const std::unique_ptr<Item>& item) { return item->sub.product == product; });
+}
+
+void TOrderSendProgress::Adopt(std::unique_ptr<Item> item)
+{
+    if (item && !Find(item->sub))
+        fItems.push_back(std::move(item));
 }
 
 // ------------------------------------------------------------ TOrderSend
@@ -126,11 +249,9 @@ void TOrderSend::Build(TPrintOrder& order, IMainFrame* main, const TSubOrder& su
     switch (sub.kind) {
     case TSubOrderKind::sokDirectPrints: order.WebSvcInitOrderPrint(main, true); return;
     case TSubOrderKind::sokLabPrints: order.WebSvcInitOrderPrint(main, false); return;
-    case TSubOrderKind::sokTemplate:
-    case TSubOrderKind::sokAlbum: break;
+    case TSubOrderKind::sokTemplate: order.WebSvcInitOrderTemplate(main, templateOf(sub)); return;
+    case TSubOrderKind::sokAlbum: order.WebSvcInitOrderAlbum(main, albumOf(sub)); return;
     }
-    throw EToDo(QStringLiteral("TOrderSend.Build: the records of a ") + sub.Label()
-                + QStringLiteral(" need its designed pages"));
 }
 
 void TOrderSend::Post(TPrintOrder& order, IMainFrame* main, const TSubOrder& sub)
@@ -138,10 +259,28 @@ void TOrderSend::Post(TPrintOrder& order, IMainFrame* main, const TSubOrder& sub
     switch (sub.kind) {
     case TSubOrderKind::sokDirectPrints: order.WebSvcSendOrder(main, true); return;
     case TSubOrderKind::sokLabPrints: order.WebSvcSendOrder(main, false); return;
-    case TSubOrderKind::sokTemplate:
-    case TSubOrderKind::sokAlbum: break;
+    case TSubOrderKind::sokTemplate: order.WebSvcSendOrderTemplate(main, templateOf(sub)); return;
+    case TSubOrderKind::sokAlbum: order.WebSvcSendOrderAlbum(main, albumOf(sub)); return;
     }
-    throw EToDo(QStringLiteral("TOrderSend.Post: a ") + sub.Label() + QStringLiteral(" cannot be posted yet"));
+}
+
+QStringList TOrderSend::DesignedFilesMake(IMainFrame* main, const TSubOrder& sub)
+{
+    QString empty;
+    switch (sub.kind) {
+    case TSubOrderKind::sokTemplate: empty = QStringLiteral("Template doesn't have Image to send"); break;
+    case TSubOrderKind::sokAlbum: empty = QStringLiteral("Album doesn't have Image to send"); break;
+    default: throw Exception(QStringLiteral("TOrderSend.DesignedFilesMake: a ") + sub.Label() + QStringLiteral(" has no pages"));
+    }
+    QStringList files;
+    forEachSentFrame(sub, [&](TCustomizedPageBase*, TCustomizedFrame* frame) {
+        files << transferWithRetry(main, *frame);
+        if (frame->HasClipartFrame())
+            files << transferWithRetry(main, *frame->FrameBorder());
+    });
+    if (files.isEmpty())
+        throw Exception(empty);
+    return files;
 }
 
 void TOrderSend::Run(TPrintOrder& order, IMainFrame* main, IOrderSendSteps& steps, bool online)
@@ -149,7 +288,7 @@ void TOrderSend::Run(TPrintOrder& order, IMainFrame* main, IOrderSendSteps& step
     LogInfo(QStringLiteral("TOrderSend.Run: START"));
     const std::vector<TSubOrder> subs = SubOrders(order);
     TOrderSendProgress& progress = order.SendProgress();
-    if (!online || !progress.AnyPosted()) {
+    if (!progress.AnyDone()) {
         progress.Clear();
         order.resetFirstCmdParams();
     } else {
@@ -159,14 +298,20 @@ void TOrderSend::Run(TPrintOrder& order, IMainFrame* main, IOrderSendSteps& step
         ThreadCancel::Check();
         const TSubOrder& sub = subs[i];
         TOrderSendProgress::Item& item = progress.Get(sub);
-        if (online && item.validated)
+        if (online && item.validated) {
+            // A send resumed from a reloaded order learns the first
+            // sub-order's identity again from what it recorded.
+            if (order.FirstCmdId() < 0)
+                order.SetFirstCmd(item.labId, item.numero);
             continue;
+        }
         // Once the lab has the records, their files stay as they were.
         if (!item.posted)
             steps.PrepareFiles(order, sub);
         Build(order, main, sub);
         const QString labOrderFile = order.GenerateLabOrderFile(main, i == 0);
         if (!online) {
+            printOnce(order, steps, sub, item);
             steps.FileSubOrder(order, sub, nullptr, labOrderFile);
             continue;
         }
@@ -175,6 +320,8 @@ void TOrderSend::Run(TPrintOrder& order, IMainFrame* main, IOrderSendSteps& step
             item.labId = order.WebSvcOrderReceived()->Id();
             item.numero = order.WebSvcOrderReceived()->Numero();
             item.posted = true;
+            // The backup must learn it before anything else can fail.
+            order.SetDirty();
             LogInfoFmt(QStringLiteral("TOrderSend.Run: %s posted as %s (id %d)"),
                        { sub.Label(), item.numero, item.labId });
         } else {
@@ -185,13 +332,21 @@ void TOrderSend::Run(TPrintOrder& order, IMainFrame* main, IOrderSendSteps& step
             answer->setNumero(item.numero);
             order.SetWebSvcOrderReceived(std::move(answer));
         }
+        printOnce(order, steps, sub, item);
         if (!item.filed) {
             steps.FileSubOrder(order, sub, order.WebSvcOrderReceived(), labOrderFile);
             item.filed = true;
+            order.SetDirty();
         }
         order.WebSvcValidateOrder(main);
         item.validated = true;
+        order.SetDirty();
         order.saveCmdParamsIfFirst();
+    }
+    // Off line nothing reached the lab: a later run starts afresh.
+    if (!online) {
+        progress.Clear();
+        order.SetDirty();
     }
     LogInfo(QStringLiteral("TOrderSend.Run: END"));
 }
@@ -224,6 +379,55 @@ TOrderSendProgress& TPrintOrder::SendProgress()
     if (!fSendProgress)
         fSendProgress = std::make_shared<TOrderSendProgress>();
     return *fSendProgress;
+}
+
+std::vector<TOrderSendProgressItem*> TPrintOrder::SendProgressForSave() const
+{
+    std::vector<TOrderSendProgressItem*> out;
+    if (!fSendProgress)
+        return out;
+    for (TOrderSendProgressItem* item : fSendProgress->Items()) {
+        item->productIndex = -1;
+        if (item->sub.kind == TSubOrderKind::sokTemplate)
+            item->productIndex = fprodTemplatesList->IndexOf(static_cast<TTemplateProduct*>(item->sub.product));
+        else if (item->sub.kind == TSubOrderKind::sokAlbum)
+            item->productIndex = fprodAlbumsList->IndexOf(static_cast<TAlbumProduct*>(item->sub.product));
+        else {
+            out.push_back(item);
+            continue;
+        }
+        if (item->productIndex >= 0)
+            out.push_back(item);
+    }
+    return out;
+}
+
+void TPrintOrder::SetSendProgressLoaded(std::vector<std::unique_ptr<TOrderSendProgressItem>> items)
+{
+    TOrderSendProgress& progress = SendProgress();
+    progress.Clear();
+    for (auto& item : items) {
+        if (!item)
+            continue;
+        const qint32 index = item->productIndex;
+        switch (item->sub.kind) {
+        case TSubOrderKind::sokDirectPrints:
+        case TSubOrderKind::sokLabPrints: item->sub.product = nullptr; break;
+        case TSubOrderKind::sokTemplate:
+            item->sub.product = index >= 0 && index < fprodTemplatesList->Count() ? (*fprodTemplatesList)[index] : nullptr;
+            break;
+        case TSubOrderKind::sokAlbum:
+            item->sub.product = index >= 0 && index < fprodAlbumsList->Count() ? (*fprodAlbumsList)[index] : nullptr;
+            break;
+        }
+        if ((item->sub.kind == TSubOrderKind::sokTemplate || item->sub.kind == TSubOrderKind::sokAlbum)
+            && !item->sub.product) {
+            LogWarnFmt(QStringLiteral("TPrintOrder.SetSendProgressLoaded: no product %d for a %s, its progress is dropped"),
+                       { index, item->sub.Label() });
+            continue;
+        }
+        progress.Adopt(std::move(item));
+    }
 }
 
 QString TPrintOrder::tempFolderGet()
@@ -356,6 +560,216 @@ void TPrintOrder::webSvcPrintLinesAdd(bool directPrint, bool galleryPass)
     }
 }
 
+// ------------------------------------------------------------ TPrintOrder: designed products
+
+namespace {
+
+// The border line drawn by the lab around a frame: a plain border (a
+// clip-art border goes as a picture of its own).
+bool hasLineBorder(const TCustomizedFrame& frame)
+{
+    const TFrameBorder* border = frame.FrameBorder();
+    return border && border->BorderThickness() > 0 && !frame.HasClipartFrame();
+}
+
+// The members common to the frame records of photo books and template
+// products.
+template <class R>
+void frameRecordFill(R& r, const TCustomizedFrame& frame, qint32 lineIndex)
+{
+    r.setAngleRotation(-double(frame.RotationAngle()));
+    r.setCmdLignId(lineIndex);
+    if (hasLineBorder(frame)) {
+        r.setCouleurLisere(LabOrderWire::BorderColour(frame.FrameBorder()->BorderAlphaColor()));
+        r.setLargeurLisere(double(frame.FrameBorder()->BorderThickness()) / 10.0);
+    } else {
+        r.setCouleurLisere(QString());
+        r.setLargeurLisere(0.0);
+    }
+    r.setHauteur(double(frame.Height()));
+    r.setLargeur(double(frame.Width()));
+    r.setX(double(frame.PositionX()));
+    r.setY(double(frame.PositionY()));
+    r.setZoneTexte(frame.isText());
+}
+
+// The record of a frame's clip-art border: the frame's rectangle grown by
+// the border's bands.
+template <class R>
+void borderRecordFill(R& r, const TCustomizedFrame& frame, qint32 lineIndex)
+{
+    const TCustomizedFrameRules::TBands bands = frame.FrameBorder()->GetBorderRectInMm();
+    r.setAngleRotation(-double(frame.RotationAngle()));
+    r.setCmdLignId(lineIndex);
+    r.setHauteur(double(frame.Height()) + bands.top + bands.bottom);
+    r.setLargeur(double(frame.Width()) + bands.left + bands.right);
+    r.setX(double(frame.PositionX()) - bands.left);
+    r.setY(double(frame.PositionY()) - bands.top);
+    r.setZoneTexte(false);
+}
+
+std::unique_ptr<LigneDeCommande2> frameLine(TCustomizedFrame& frame, qint32 channel)
+{
+    auto line = std::make_unique<LigneDeCommande2>();
+    line->setChannel(channel);
+    line->setCommandeId(LabOrderWire::kNewId);
+    line->setId(LabOrderWire::kNewId);
+    line->setImage(frame.FTPFilename());
+    line->setQuantite(1);
+    line->setTailleImage(frame.ImageFileSize());
+    line->setUnitePacks(0);
+    line->setUnitePrix(0.0);
+    line->setCoefficientPrix(TXSDecimal::FromFixed4(10000));
+    return line;
+}
+
+std::unique_ptr<LigneDeCommande2> borderLine(TCustomizedFrame& frame, qint32 channel)
+{
+    TFrameBorder& border = *frame.FrameBorder();
+    auto line = std::make_unique<LigneDeCommande2>();
+    line->setChannel(channel);
+    line->setCommandeId(LabOrderWire::kNewId);
+    line->setId(LabOrderWire::kNewId);
+    line->setQuantite(1);
+    line->setTailleImage(border.ImageFileSize());
+    line->setImage(QFileInfo(border.FTPFilepath()).fileName());
+    return line;
+}
+
+} // namespace
+
+void TPrintOrder::WebSvcInitOrderTemplate(IMainFrame* main, TTemplateProduct* product)
+{
+    if (!product)
+        throw Exception(QStringLiteral("TPrintOrder.WebSvcInitOrderTemplate: no product"));
+    Tirage2* format = product->Tirage();
+    if (!format)
+        throw Exception(QStringLiteral("TPrintOrder.WebSvcInitOrderTemplate: no format for ") + product->DebugLabel());
+    const std::vector<TCustomizedPageBase*> pages = sentPages(product, false);
+    auto* firstPage = pages.empty() ? nullptr : dynamic_cast<TCustomizedPage*>(pages.front());
+    ZebtemplateVelmora2* firstTpl = firstPage ? firstPage->TplVelmora() : nullptr;
+    if (!firstTpl)
+        throw Exception(QStringLiteral("TPrintOrder.WebSvcInitOrderTemplate: no lab template for ")
+                        + product->DebugLabel());
+
+    auto cmd = std::make_unique<CommandeTemplate>();
+    cmd->setType_(Commande_TypeCommande::Templates);
+    CommandeTemplate2* tpl = cmd.get();
+    WebSvcInitOrderCommande(main, std::move(cmd));
+
+    tpl->setChannel(format->Channel());
+    tpl->setTemplateHauteur(format->TemplateHauteur());
+    tpl->setTemplateLargeur(format->TemplateLargeur());
+    tpl->setTemplateVelmoraId(firstTpl->Id());
+    tpl->setTemplatePU(-1.0);
+    tpl->setTemplatePictIdRectoHD(firstTpl->RectoHDid());
+    if (firstTpl->VersoHDid() > 0)
+        tpl->setTemplatePictIdVersoHD(firstTpl->VersoHDid());
+    tpl->setTemplateQuantite(product->Quantity());
+    tpl->setTemplateTypeTarif(main->GetWebSvcConsumerFull()->TypeTarif());
+    tpl->setTirageId(format->Id());
+    if (product->TplType() == TTemplateType::MonthCalendar) {
+        auto* impl = dynamic_cast<TTemplateProductImpl*>(product);
+        if (!impl)
+            throw Exception(QStringLiteral("TPrintOrder.WebSvcInitOrderTemplate: no calendar data for ")
+                            + product->DebugLabel());
+        tpl->SetStartMonthCount(impl->DateStart());
+        tpl->setTemplateCalendrierId(impl->TplCalId());
+    }
+
+    CommandeTemplateCadre2List frames;
+    const qint32 channel = format->Channel();
+    for (TCustomizedPageBase* page : pages) {
+        auto* tplPage = dynamic_cast<TCustomizedPage*>(page);
+        ZebtemplateVelmora2* pageTpl = tplPage ? tplPage->TplVelmora() : nullptr;
+        const qint32 pageNum = page->PageNumForLab();
+        auto templateFields = [&](CommandeTemplateCadre2& r, const TCustomizedFrame& frame) {
+            r.setBackground(frame.TypeFrame() == TTypeFrame::FrameFixedUnderBg);
+            if (pageTpl)
+                r.setIdFond(pageTpl->Id());
+            r.setNumeroPage(pageNum);
+        };
+        for (TCustomizedFrame* frame : page->CustomizedFrameList()) {
+            if (!frame->isToSendToLumlab())
+                continue;
+            forderLines->Add(frameLine(*frame, channel).release());
+            auto record = std::make_unique<CommandeTemplateCadre2>();
+            frameRecordFill(*record, *frame, forderLines->Count() - 1);
+            templateFields(*record, *frame);
+            frames.push_back(std::move(record));
+            if (frame->HasClipartFrame()) {
+                forderLines->Add(borderLine(*frame, channel).release());
+                auto border = std::make_unique<CommandeTemplateCadre2>();
+                borderRecordFill(*border, *frame, forderLines->Count() - 1);
+                templateFields(*border, *frame);
+                frames.push_back(std::move(border));
+            }
+        }
+    }
+    tpl->setTemplateCadres(std::move(frames));
+}
+
+void TPrintOrder::WebSvcInitOrderAlbum(IMainFrame* main, TAlbumProduct* album)
+{
+    if (!album)
+        throw Exception(QStringLiteral("TPrintOrder.WebSvcInitOrderAlbum: no product"));
+    AlbumPhotographe2* model = album->Album();
+    if (!model)
+        throw Exception(QStringLiteral("TPrintOrder.WebSvcInitOrderAlbum: no photo-book model for ")
+                        + album->DebugLabel());
+
+    auto cmd = std::make_unique<CommandeAlbum>();
+    cmd->setType_(Commande_TypeCommande::Albums);
+    CommandeAlbum2* rec = cmd.get();
+    WebSvcInitOrderCommande(main, std::move(cmd));
+
+    rec->setChannel(model->Channel());
+    rec->setAlbumPhotographeId(model->AlbumPhotographeId());
+    rec->setChannelCouvertureImprimee(model->ChannelCouvertureImprimee());
+    rec->setHauteurPage(model->HauteurPage());
+    rec->setLargeurPage(model->LargeurPage());
+    rec->setMargeInfoTechnique(model->MargeInfoTechnique());
+    rec->setRectoVerso(model->RectoVerso());
+    rec->setAlbumQuantite(album->Quantity());
+    rec->setAlbumTypeTarif(main->GetWebSvcConsumerFull()->TypeTarif());
+
+    // The record owns its page records; the order's list names them for
+    // the post.
+    CommandeAlbumPage2List pageRecords;
+    for (TCustomizedPageBase* page : sentPages(album, true)) {
+        const qint32 channel = page->OutputChannelId();
+        CommandeAlbumCadre2List frames;
+        for (TCustomizedFrame* frame : page->CustomizedFrameList()) {
+            if (!frame->isToSendToLumlab())
+                continue;
+            forderLines->Add(frameLine(*frame, channel).release());
+            auto record = std::make_unique<CommandeAlbumCadre2>();
+            frameRecordFill(*record, *frame, forderLines->Count() - 1);
+            record->setCommandeAlbumPageId(0);
+            frames.push_back(std::move(record));
+            if (frame->HasClipartFrame()) {
+                forderLines->Add(borderLine(*frame, channel).release());
+                auto border = std::make_unique<CommandeAlbumCadre2>();
+                borderRecordFill(*border, *frame, forderLines->Count() - 1);
+                frames.push_back(std::move(border));
+            }
+        }
+        // The lab expects every page to hold a frame record.
+        if (frames.empty())
+            frames.push_back(std::make_unique<CommandeAlbumCadre2>());
+        auto pageRecord = std::make_unique<CommandeAlbumPage2>();
+        pageRecord->setCadres(std::move(frames));
+        pageRecord->setCommandeId(LabOrderWire::kNewId);
+        pageRecord->setId(LabOrderWire::kNewId);
+        if (auto* albumPage = dynamic_cast<TCustomizedAlbumPageBase*>(page); albumPage && albumPage->BgAlbum())
+            pageRecord->setFondAlbumId(albumPage->BgAlbum()->Id());
+        pageRecord->setNumeroPage(page->PageNumForLab());
+        fOrderAlbumPages->Add(pageRecord.get());
+        pageRecords.push_back(std::move(pageRecord));
+    }
+    rec->setAlbumPages(std::move(pageRecords));
+}
+
 // ------------------------------------------------------------ TPrintOrder: posting
 
 void TPrintOrder::InsertPostalShipping(IMainFrame* main)
@@ -375,7 +789,7 @@ void TPrintOrder::InsertPostalShipping(IMainFrame* main)
     }
 }
 
-void TPrintOrder::WebSvcSendOrder(IMainFrame* main, bool directPrint)
+ILumLabServiceRef TPrintOrder::webSvcSendPrepare(IMainFrame* main, const QString& failure)
 {
     InsertPostalShipping(main);
     if (!fLabOrder)
@@ -384,14 +798,53 @@ void TPrintOrder::WebSvcSendOrder(IMainFrame* main, bool directPrint)
         fLabOrder->setCmdMainId(fFirstCmdId);
     if (fLabOrder->LivraisonPostale() && fLabOrder->AdresseLivraisonId() <= 0 && fPostalAddr)
         fLabOrder->setAdresseLivraisonId(fPostalAddr->Id());
-    ILumLabServiceRef service = labService(main, QStringLiteral("WebService: Can't post print order !"));
-    fLabOrderRecv = service->PasserCommande(main->GetWebSvcAsker(), fLabOrder.get(), constLines(*forderLines));
+    return labService(main, failure);
+}
+
+void TPrintOrder::webSvcSendAnswer(IMainFrame* main, std::unique_ptr<Commande2> answer, const QString& failure)
+{
+    fLabOrderRecv = std::move(answer);
     if (!fLabOrderRecv || fLabOrderRecv->Numero().isEmpty()) {
         fLabOrderRecv.reset();
-        throw EOrder(QStringLiteral("WebService: Can't post print order !"));
+        throw EOrder(failure);
     }
     if (Consommateur2* consumer = main->GetWebSvcConsumerFull(); consumer && fLabOrderRecv->SoldePacks_Specified())
         consumer->setSoldePacks(fLabOrderRecv->SoldePacks());
+}
+
+void TPrintOrder::WebSvcSendOrder(IMainFrame* main, bool directPrint)
+{
+    const QString failure = QStringLiteral("WebService: Can't post print order !");
+    ILumLabServiceRef service = webSvcSendPrepare(main, failure);
+    webSvcSendAnswer(main, service->PasserCommande(main->GetWebSvcAsker(), fLabOrder.get(), constLines(*forderLines)),
+                     failure);
+}
+
+void TPrintOrder::WebSvcSendOrderTemplate(IMainFrame* main, TTemplateProduct* product)
+{
+    const QString failure = QStringLiteral("WebService: Can't post template order !");
+    ILumLabServiceRef service = webSvcSendPrepare(main, failure);
+    auto* record = dynamic_cast<CommandeTemplate2*>(fLabOrder.get());
+    if (!record)
+        throw Exception(QStringLiteral("TPrintOrder.WebSvcSendOrderTemplate: no template order built for ")
+                        + (product ? product->DebugLabel() : QStringLiteral("nil")));
+    webSvcSendAnswer(main, service->AddOrderTemplate(main->GetWebSvcAsker(), record, constLines(*forderLines)),
+                     failure);
+}
+
+void TPrintOrder::WebSvcSendOrderAlbum(IMainFrame* main, TAlbumProduct* album)
+{
+    const QString failure = QStringLiteral("WebService: Can't post template order !");
+    ILumLabServiceRef service = webSvcSendPrepare(main, failure);
+    auto* record = dynamic_cast<CommandeAlbum2*>(fLabOrder.get());
+    if (!record)
+        throw Exception(QStringLiteral("TPrintOrder.WebSvcSendOrderAlbum: no photo-book order built for ")
+                        + (album ? album->DebugLabel() : QStringLiteral("nil")));
+    std::vector<const CommandeAlbumPage2*> pages;
+    for (CommandeAlbumPage2* page : *fOrderAlbumPages)
+        pages.push_back(page);
+    webSvcSendAnswer(main, service->AddOrderAlbum(main->GetWebSvcAsker(), record, constLines(*forderLines), pages),
+                     failure);
 }
 
 void TPrintOrder::saveCmdParamsIfFirst()

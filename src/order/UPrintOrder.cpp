@@ -3,6 +3,7 @@
 #include "UDebug.h"
 #include "UConfig.h"
 #include "ULangTexts.h"
+#include "UOrderSend.h"
 #include "UTools.h"
 
 #include <QDir>
@@ -112,7 +113,15 @@ KIOSK_SERIALIZABLE_DESCRIBE_WITH_(
                                  [](TPrintOrder& o, TPrintDateFormat v) { o.SetPrintDateFormat(v); }, nullptr);
     b.Property<std::unique_ptr<TWaitingProduct>>(
         "WaitingProduct", [](const TPrintOrder& o) { return o.WaitingProduct(); },
-        [](TPrintOrder& o, std::unique_ptr<TWaitingProduct> v) { o.SetWaitingProduct(std::move(v)); }, nullptr);)
+        [](TPrintOrder& o, std::unique_ptr<TWaitingProduct> v) { o.SetWaitingProduct(std::move(v)); }, nullptr);
+    // Written only while a send has something to remember (after the
+    // products, which its items name by their place).
+    b.Property<std::vector<std::unique_ptr<TOrderSendProgressItem>>>(
+        "SendProgress", [](const TPrintOrder& o) { return o.SendProgressForSave(); },
+        [](TPrintOrder& o, std::vector<std::unique_ptr<TOrderSendProgressItem>> v) {
+            o.SetSendProgressLoaded(std::move(v));
+        },
+        [](const TPrintOrder& o) { return !o.SendProgressForSave().empty(); });)
 
 // ------------------------------------------------------------------ lifecycle
 
@@ -485,6 +494,8 @@ void TPrintOrder::TemplateProductDel(TTemplateProduct* product, bool resetWorkfl
             fMainFrame->setWorkflowType(TWorkflowNone);
     }
     productForImageSelectionClearIf(product);
+    if (fSendProgress)
+        fSendProgress->Forget(product);
     fprodTemplatesList->Remove(product);
     fSendActivePage = nullptr;
     SetDirty();
@@ -498,6 +509,8 @@ void TPrintOrder::AlbumProductDel(TAlbumProduct* product, bool resetWorkflow)
             fMainFrame->setWorkflowType(TWorkflowNone);
     }
     productForImageSelectionClearIf(product);
+    if (fSendProgress)
+        fSendProgress->Forget(product);
     fprodAlbumsList->Remove(product);
     SetDirty();
 }

@@ -40,6 +40,7 @@ KIOSK_ENUM_DECLARE(TPrintDateFormat)
 
 class TCustomizedPageBase;
 class TOrderSendProgress;
+class TOrderSendProgressItem;
 
 // What the order reads of the product workflows of the current customer:
 // the product each workflow is editing. The workflow data live above the
@@ -284,8 +285,14 @@ public:
     // The order's upload folder name on the transfer page.
     QString ftpPathGet(IMainFrame* main);
     void WebSvcInitOrderPrint(IMainFrame* main, bool directPrint);
+    // The records of a template product or photo book: their print files
+    // must have been made (TOrderSend::DesignedFilesMake).
+    void WebSvcInitOrderTemplate(IMainFrame* main, TTemplateProduct* product);
+    void WebSvcInitOrderAlbum(IMainFrame* main, TAlbumProduct* album);
     void InsertPostalShipping(IMainFrame* main);
     void WebSvcSendOrder(IMainFrame* main, bool directPrint);
+    void WebSvcSendOrderTemplate(IMainFrame* main, TTemplateProduct* product);
+    void WebSvcSendOrderAlbum(IMainFrame* main, TAlbumProduct* album);
     void WebSvcValidateOrder(IMainFrame* main);
     void WebSvcOrderPayment(IMainFrame* main, const QString& status);
     void resetFirstCmdParams() { SetFirstCmd(-1, QString()); }
@@ -300,6 +307,11 @@ public:
     // What the current send achieved per sub-order, so that a retried send
     // posts no sub-order twice.
     TOrderSendProgress& SendProgress();
+    // The progress as the order file stores it: each item with the place of
+    // its product in the order's lists (items of products no longer in the
+    // order are left out); and the items read back, bound to the products.
+    std::vector<TOrderSendProgressItem*> SendProgressForSave() const;
+    void SetSendProgressLoaded(std::vector<std::unique_ptr<TOrderSendProgressItem>> items);
 
     // --- lab order file (ULabOrderFile.cpp)
     // Writes the snapshot of the sub-order just built as "order.xml" in the
@@ -309,6 +321,12 @@ public:
 private:
     void WebSvcInitOrderCommande(IMainFrame* main, std::unique_ptr<Commande2> cmd);
     void webSvcPrintLinesAdd(bool directPrint, bool galleryPass);
+    // Before a post: the delivery address, the first sub-order's id and the
+    // address id of a postal order; returns the lab service.
+    ILumLabServiceRef webSvcSendPrepare(IMainFrame* main, const QString& failure);
+    // The lab's answer to a post becomes the received order; none, or one
+    // without number, raises EOrder with failure.
+    void webSvcSendAnswer(IMainFrame* main, std::unique_ptr<Commande2> answer, const QString& failure);
 
     std::shared_ptr<IOrderProductWorkflows> workflows() const;
     TWorkflowType workflowType() const;

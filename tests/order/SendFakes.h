@@ -6,12 +6,18 @@
 #include "TestSupport.h"
 
 #include "LumLabService.h"
+#include "UAlbumProduct.h"
+#include "UCustomizedPage.h"
+#include "ULabAlbumContracts.h"
 #include "ULabOrderFile.h"
+#include "ULabTemplateContracts.h"
 #include "UOrderFiles.h"
 #include "UOrderSend.h"
+#include "UTemplateProduct.h"
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <map>
@@ -70,6 +76,127 @@ public:
     int renders = 0;
 };
 
+// A lab order file without the creation moment of its header, the only
+// value that changes from run to run.
+inline QString withoutCreationTime(QString xml)
+{
+    static const QRegularExpression created(QStringLiteral("<DateCommande>[^<]*</DateCommande>"));
+    return xml.replace(created, QStringLiteral("<DateCommande>*</DateCommande>"));
+}
+
+// Writes a print file of `bytes` bytes derived from its name into the
+// order's transfer folder.
+inline QString writePrintFile(IMainFrame* main, const QString& name, int bytes)
+{
+    const QString path = QDir(main->GetOrder()->tempFolderGet()).filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        throw Exception(QStringLiteral("writePrintFile: cannot write ") + path);
+    QByteArray content = QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha256);
+    while (content.size() < bytes)
+        content += content;
+    f.write(content.left(bytes));
+    return path;
+}
+
+// A frame of a designed page whose print file "<name>.jpg" the test writes.
+class TestFrame : public TCustomizedFrame {
+public:
+    TestFrame(TCustomizedPageBase* page, const QString& fileName, int fileBytes, TTypeFrame kind, const QRectF& mm,
+              float angle = 0)
+        : TCustomizedFrame(page)
+        , name(fileName)
+        , bytes(fileBytes)
+    {
+        SetTypeFrame(kind);
+        SetPositionX(float(mm.x()));
+        SetPositionY(float(mm.y()));
+        SetWidth(float(mm.width()));
+        SetHeight(float(mm.height()));
+        SetRotationAngle(angle);
+    }
+
+    QString ImageTransfo(IMainFrame* main, bool forceCrop) override
+    {
+        ++transfos;
+        cropped = forceCrop;
+        fImageTransfoPath = writePrintFile(main, name + QStringLiteral(".jpg"), bytes);
+        return fImageTransfoPath;
+    }
+
+    QString name;
+    int bytes;
+    int transfos = 0;
+    bool cropped = false;
+};
+
+// A clip-art border whose bands are given in pixels at 254 dpi (a tenth of
+// a millimetre each); its print file "<name>.png" is written by the test.
+class TestBorder : public TFrameBorder {
+public:
+    TestBorder(TCustomizedFrame* frame, const QString& fileName, int fileBytes, int left, int top, int right,
+               int bottom)
+        : name(fileName)
+        , bytes(fileBytes)
+    {
+        SetFrame(frame);
+        auto clipart = std::make_unique<TClipartFrame>();
+        clipart->BorderLeft = left;
+        clipart->BorderTop = top;
+        clipart->BorderRight = right;
+        clipart->BorderBottom = bottom;
+        clipart->DpiX = 254;
+        clipart->DpiY = 254;
+        SetClipartFrame(std::move(clipart));
+        SetBorderThickness(100);
+    }
+
+    QString ImageTransfo(IMainFrame* main, bool forceCrop) override
+    {
+        ++transfos;
+        cropped = forceCrop;
+        fImageTransfoPath = writePrintFile(main, name + QStringLiteral(".png"), bytes);
+        return fImageTransfoPath;
+    }
+
+    QString name;
+    int bytes;
+    int transfos = 0;
+    bool cropped = false;
+};
+
+// A designed product that holds the pages the test gives it.
+template <class Base>
+class PagedProduct : public Base {
+public:
+    using Base::Base;
+    IArcList<TCustomizedPageBase*> GetPagesList() override
+    {
+        auto list = TArcList<TCustomizedPageBase*>::Create();
+        for (auto& p : pages)
+            list->Add(p.get());
+        return list;
+    }
+    template <class P>
+    P* addPage(std::unique_ptr<P> page)
+    {
+        P* raw = page.get();
+        pages.push_back(std::move(page));
+        return raw;
+    }
+    template <class F>
+    F* addFrame(TCustomizedPageBase* page, std::unique_ptr<F> frame)
+    {
+        F* raw = frame.get();
+        page->FrameAdd(std::move(frame));
+        return raw;
+    }
+
+    std::vector<std::unique_ptr<TCustomizedPageBase>> pages;
+};
+using TestDesignedTemplate = PagedProduct<TTemplateProductImpl>;
+using TestDesignedAlbum = PagedProduct<TAlbumProductImpl>;
+
 // Main frame of the sending tests: the order tests' catalogue plus the
 // lab account, the lab service and the photo reload of the media sources.
 class SendMainFrame : public OrderMainFrame {
@@ -97,6 +224,8 @@ public:
     }
 
     TConfigInfo* Config() override { return &sendConfig; }
+    TPrintTarifList* GetWebSvcTemplatePrices() override { return &tplPrices; }
+    TAlbumPriceList* GetWebSvcAlbumPrice() override { return &albumPrices; }
     ILumLabServiceRef GetWebSvcLum() override { return service; }
     Demandeur2* GetWebSvcAsker() override { return &asker; }
     Zebconsumer2* GetWebSvcConsumerBoot() override { return &boot; }
@@ -113,6 +242,8 @@ public:
 
     QTemporaryDir temp;
     SendConfig sendConfig;
+    TPrintTarifList tplPrices;
+    TAlbumPriceList albumPrices { true };
     ILumLabServiceRef service;
     Demandeur2 asker;
     Zebconsumer2 boot;
@@ -144,6 +275,13 @@ public:
         TPrintOrder::SetProductWorkflowsProvider(nullptr);
         TTemplateProduct::SetFactory(nullptr);
         TAlbumProduct::SetFactory(nullptr);
+    }
+
+    // The order's template products and photo books hold the test's pages.
+    void useDesignedProducts()
+    {
+        TTemplateProduct::SetFactory([](TPrintOrder* o) { return std::make_unique<TestDesignedTemplate>(o); });
+        TAlbumProduct::SetFactory([](TPrintOrder* o) { return std::make_unique<TestDesignedAlbum>(o); });
     }
 
     // A kiosk-printer print format of the catalogue.

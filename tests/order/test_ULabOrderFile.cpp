@@ -47,14 +47,6 @@ struct LabFileOrder {
     SendEnv env;
 };
 
-// The creation moment of the header is the only value that changes from
-// run to run.
-QString withoutCreationTime(QString xml)
-{
-    static const QRegularExpression created(QStringLiteral("<DateCommande>[^<]*</DateCommande>"));
-    return xml.replace(created, QStringLiteral("<DateCommande>*</DateCommande>"));
-}
-
 } // namespace
 
 TEST(LabOrderFile, FirstSubOrderOfLabPrintsMatchesTheGoldenFile)

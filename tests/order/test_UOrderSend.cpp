@@ -249,6 +249,7 @@ TEST(OrderSend, OfflineRunFilesEverySubOrder)
             if (sub.kind == TSubOrderKind::sokLabPrints)
                 env->renderLabFiles();
         }
+        void PrintDirect(TPrintOrder&, const TSubOrder& sub) override { printed.push_back(sub.kind); }
         void FileSubOrder(TPrintOrder& order, const TSubOrder& sub, const Commande2* answer,
                           const QString& file) override
         {
@@ -258,7 +259,7 @@ TEST(OrderSend, OfflineRunFilesEverySubOrder)
             firstFees.push_back(order.WebSvcOrder()->FraisDePriseEnCharge_Specified());
         }
         SendEnv* env = nullptr;
-        std::vector<TSubOrderKind> prepared, filed;
+        std::vector<TSubOrderKind> prepared, printed, filed;
         std::vector<bool> firstFees;
     } steps;
     steps.env = &env;
@@ -266,6 +267,7 @@ TEST(OrderSend, OfflineRunFilesEverySubOrder)
     const std::vector<TSubOrderKind> both { TSubOrderKind::sokDirectPrints, TSubOrderKind::sokLabPrints };
     EXPECT_EQ(steps.prepared, both);
     EXPECT_EQ(steps.filed, both);
+    EXPECT_EQ(steps.printed, std::vector<TSubOrderKind> { TSubOrderKind::sokDirectPrints });
     EXPECT_FALSE(o.SendProgress().AnyPosted());
     EXPECT_EQ(o.FirstCmdId(), -1);
 }
