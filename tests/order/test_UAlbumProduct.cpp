@@ -384,7 +384,8 @@ TEST(AlbumFiles, OrderFilesNameTheProductTAlbumProduct)
     for (const TRttiItem& item : TRttiCache::Get(info).PropInfoForRead())
         names << item.propName;
     EXPECT_EQ(names, (QStringList { QStringLiteral("Quantity"), QStringLiteral("Album"),
-                                    QStringLiteral("BackgroundRange"), QStringLiteral("Images") }));
+                                    QStringLiteral("BackgroundRange"), QStringLiteral("Images"),
+                                    QStringLiteral("Pages") }));
 }
 
 // ------------------------------------------------------------------ sizes

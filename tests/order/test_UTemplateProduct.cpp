@@ -597,5 +597,6 @@ TEST(TemplateProductFiles, OrderFilesNameTheProductTTemplateProduct)
     for (const TRttiItem& item : TRttiCache::Get(info).PropInfoForRead())
         names << item.propName;
     EXPECT_EQ(names, (QStringList { QStringLiteral("Quantity"), QStringLiteral("Tirage"), QStringLiteral("TplType"),
-                                    QStringLiteral("Images"), QStringLiteral("TplCal"), QStringLiteral("DateStart") }));
+                                    QStringLiteral("Images"), QStringLiteral("Pages"), QStringLiteral("TplCal"),
+                                    QStringLiteral("DateStart") }));
 }
