@@ -14,7 +14,9 @@
 #include "ULabTemplateContracts.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -111,6 +113,25 @@ QString transferWithRetry(IMainFrame* main, TImageToTransfer& item)
     }
 }
 
+// The lab order file a sub-order was posted with, kept until it is filed.
+QString labOrderFileRead(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("TOrderSend.Run: cannot read ") + path);
+    return QString::fromUtf8(f.readAll());
+}
+
+// Writes the kept lab order file back where the order writes it.
+QString labOrderFileRestore(IMainFrame* main, const QString& xml)
+{
+    const QString path = QDir(main->Config()->CalcTempPath()).filePath(QStringLiteral("order.xml"));
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(xml.toUtf8()) < 0 || !f.commit())
+        throw Exception(QStringLiteral("TOrderSend.Run: cannot write ") + path);
+    return path;
+}
+
 // The kiosk prints go to the kiosk printer once per send.
 void printOnce(TPrintOrder& order, IOrderSendSteps& steps, const TSubOrder& sub, TOrderSendProgress::Item& item)
 {
@@ -158,7 +179,10 @@ KIOSK_SERIALIZABLE_DESCRIBE(
     b.Property<bool>("Filed", [](const TOrderSendProgressItem& i) { return i.filed; },
                      [](TOrderSendProgressItem& i, bool v) { i.filed = v; }, nullptr);
     b.Property<bool>("Validated", [](const TOrderSendProgressItem& i) { return i.validated; },
-                     [](TOrderSendProgressItem& i, bool v) { i.validated = v; }, nullptr);)
+                     [](TOrderSendProgressItem& i, bool v) { i.validated = v; }, nullptr);
+    b.Property<QString>("LabOrderFile", [](const TOrderSendProgressItem& i) { return i.labOrderXml; },
+                        [](TOrderSendProgressItem& i, QString v) { i.labOrderXml = v; },
+                        [](const TOrderSendProgressItem& i) { return !i.labOrderXml.isEmpty(); });)
 
 TOrderSendProgress::Item* TOrderSendProgress::Find(const TSubOrder& sub)
 {
@@ -305,11 +329,23 @@ void TOrderSend::Run(TPrintOrder& order, IMainFrame* main, IOrderSendSteps& step
                 order.SetFirstCmd(item.labId, item.numero);
             continue;
         }
-        // Once the lab has the records, their files stay as they were.
-        if (!item.posted)
+        QString labOrderFile;
+        if (!online || !item.posted) {
             steps.PrepareFiles(order, sub);
-        Build(order, main, sub);
-        const QString labOrderFile = order.GenerateLabOrderFile(main, i == 0);
+            Build(order, main, sub);
+            labOrderFile = order.GenerateLabOrderFile(main, i == 0);
+        } else if (!item.filed) {
+            // The lab has the records: their files stay as they were, and
+            // the lab order file goes as it was posted. The print files of
+            // an order reloaded after a crash cannot be named again, so the
+            // records are not built anew.
+            if (!item.labOrderXml.isEmpty()) {
+                labOrderFile = labOrderFileRestore(main, item.labOrderXml);
+            } else {
+                Build(order, main, sub);
+                labOrderFile = order.GenerateLabOrderFile(main, i == 0);
+            }
+        }
         if (!online) {
             printOnce(order, steps, sub, item);
             steps.FileSubOrder(order, sub, nullptr, labOrderFile);
@@ -320,13 +356,14 @@ void TOrderSend::Run(TPrintOrder& order, IMainFrame* main, IOrderSendSteps& step
             item.labId = order.WebSvcOrderReceived()->Id();
             item.numero = order.WebSvcOrderReceived()->Numero();
             item.posted = true;
+            item.labOrderXml = labOrderFileRead(labOrderFile);
             // The backup must learn it before anything else can fail.
             order.SetDirty();
             LogInfoFmt(QStringLiteral("TOrderSend.Run: %s posted as %s (id %d)"),
                        { sub.Label(), item.numero, item.labId });
         } else {
-            // Building freed the answer; the lab's identity of the
-            // sub-order is what the next steps need.
+            // The lab's identity of the sub-order is what the next steps
+            // need.
             auto answer = std::make_unique<Commande2>();
             answer->setId(item.labId);
             answer->setNumero(item.numero);
@@ -336,6 +373,7 @@ void TOrderSend::Run(TPrintOrder& order, IMainFrame* main, IOrderSendSteps& step
         if (!item.filed) {
             steps.FileSubOrder(order, sub, order.WebSvcOrderReceived(), labOrderFile);
             item.filed = true;
+            item.labOrderXml.clear();
             order.SetDirty();
         }
         order.WebSvcValidateOrder(main);

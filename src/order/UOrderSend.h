@@ -63,6 +63,8 @@ public:
     bool filed = false;
     // The sub-order's status is "CRE".
     bool validated = false;
+    // The lab order file the sub-order was posted with, until it is filed.
+    QString labOrderXml;
 };
 
 // What the current send achieved for each of its sub-orders.

@@ -566,44 +566,79 @@ TEST_F(OrderSendSim, KioskPrintsFollowTheirPostOnce)
     }
 }
 
-// The kiosk crashes after the first sub-order reached the lab: the order
-// comes back from its backup file, and the retry posts only what the lab
-// does not have and prints nothing again.
+// The kiosk crashes during a send: the order comes back from its backup
+// file, and the retry posts only what the lab does not have, prints
+// nothing again and files a posted sub-order with the very lab order file
+// it was posted with (its print files cannot be named again).
 TEST_F(OrderSendSim, SendResumedFromTheOrderBackup)
 {
-    fillOrder();
-    SimSteps steps(*env, *sim);
-    steps.beforePrepare = [&](const TSubOrder& sub) {
-        if (sub.kind == TSubOrderKind::sokLabPrints)
-            ASSERT_TRUE(sim->addFault(
-                { { "kind", "reply" }, { "status", 500 }, { "path", "/LumLabService.svc" }, { "times", 1 } }));
+    struct Case {
+        const char* name;
+        bool labPrintsPosted; // the crash comes after the lab accepted them
+    } cases[] = {
+        { "crash while the lab prints are posted", false },
+        { "crash after the lab prints were posted", true },
     };
-    EXPECT_THROW(TOrderSend::Run(*env->order, &env->main, steps, true), std::exception);
-    ASSERT_EQ(storedOrders().size(), 1);
-    const qint32 firstId = env->order->FirstCmdId();
-    const QString backup = env->main.temp.filePath(QStringLiteral("backup.xml"));
-    env->order->Save(backup);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        fillOrder();
+        SimSteps steps(*env, *sim);
+        QString postedFile;
+        steps.beforePrepare = [&](const TSubOrder& sub) {
+            if (sub.kind != TSubOrderKind::sokLabPrints)
+                return;
+            if (c.labPrintsPosted)
+                steps.failFile = true;
+            else
+                ASSERT_TRUE(sim->addFault(
+                    { { "kind", "reply" }, { "status", 500 }, { "path", "/LumLabService.svc" }, { "times", 1 } }));
+        };
+        EXPECT_THROW(TOrderSend::Run(*env->order, &env->main, steps, true), std::exception);
+        ASSERT_EQ(storedOrders().size(), c.labPrintsPosted ? 2 : 1);
+        if (c.labPrintsPosted)
+            postedFile = QString::fromUtf8(testsupport::readAll(env->main.temp.filePath(QStringLiteral("order.xml"))));
+        const qint32 firstId = env->order->FirstCmdId();
+        const QString backup = env->main.temp.filePath(QStringLiteral("backup.xml"));
+        env->order->Save(backup);
 
-    std::unique_ptr<TPrintOrder> reloaded = TPrintOrder::TryLoadCreate(&env->main, backup);
-    ASSERT_NE(reloaded, nullptr);
-    env->order = std::move(reloaded);
-    env->main.order = env->order.get();
-    env->useTestFormats(3000);
-    ASSERT_EQ(env->order->SendProgress().Items().size(), 2u);
-    EXPECT_EQ(env->order->FirstCmdId(), -1);
+        std::unique_ptr<TPrintOrder> reloaded = TPrintOrder::TryLoadCreate(&env->main, backup);
+        ASSERT_NE(reloaded, nullptr);
+        env->order = std::move(reloaded);
+        env->main.order = env->order.get();
+        env->useTestFormats(3000);
+        ASSERT_EQ(env->order->SendProgress().Items().size(), 2u);
+        EXPECT_EQ(env->order->FirstCmdId(), -1);
+        // The lab order file of the moment is gone with the crash.
+        QFile::remove(env->main.temp.filePath(QStringLiteral("order.xml")));
 
-    steps.beforePrepare = nullptr;
-    TOrderSend::Run(*env->order, &env->main, steps, true);
-    EXPECT_EQ(env->order->FirstCmdId(), firstId);
-    EXPECT_TRUE(env->order->SendProgress().AllValidated());
-    EXPECT_EQ(steps.directPrints, 1);
-    EXPECT_EQ(printerCalls, 1);
-    const QJsonObject orders = storedOrders();
-    ASSERT_EQ(orders.size(), 2);
-    for (const QJsonValue& v : orders) {
-        const QJsonObject kept = v.toObject();
-        EXPECT_EQ(kept.value(QStringLiteral("status_history")).toArray(), QJsonArray({ "ECC", "CRE" }));
-        if (kept.value(QStringLiteral("Id")).toInt() != firstId)
+        steps.beforePrepare = nullptr;
+        TOrderSend::Run(*env->order, &env->main, steps, true);
+        EXPECT_EQ(env->order->FirstCmdId(), firstId);
+        EXPECT_TRUE(env->order->SendProgress().AllValidated());
+        EXPECT_EQ(steps.directPrints, 1);
+        EXPECT_EQ(printerCalls, 1);
+        const QJsonObject orders = storedOrders();
+        ASSERT_EQ(orders.size(), 2);
+        for (const QJsonValue& v : orders) {
+            const QJsonObject kept = v.toObject();
+            EXPECT_EQ(kept.value(QStringLiteral("status_history")).toArray(), QJsonArray({ "ECC", "CRE" }));
+            if (kept.value(QStringLiteral("Id")).toInt() == firstId)
+                continue;
             EXPECT_EQ(kept.value(QStringLiteral("order")).toObject().value(QStringLiteral("CmdMainId")).toInt(), firstId);
+            // The folder holds the files the lab's lines name, and the lab
+            // order file names them too.
+            const QString folder = sim->folder() + QLatin1Char('/') + kept.value(QStringLiteral("Numero")).toString();
+            const QString filed = QString::fromUtf8(testsupport::readAll(folder + QStringLiteral("/DATA/order.xml")));
+            if (c.labPrintsPosted)
+                EXPECT_EQ(filed, postedFile);
+            for (const QJsonValue& line : kept.value(QStringLiteral("lignes")).toArray()) {
+                const QString image = line.toObject().value(QStringLiteral("Image")).toString();
+                EXPECT_TRUE(QFileInfo::exists(folder + QLatin1Char('/') + image)) << image.toStdString();
+                EXPECT_TRUE(filed.contains(QStringLiteral("<Image>") + image + QStringLiteral("</Image>")))
+                    << image.toStdString();
+            }
+        }
     }
 }

@@ -272,6 +272,49 @@ TEST(OrderSend, OfflineRunFilesEverySubOrder)
     EXPECT_EQ(o.FirstCmdId(), -1);
 }
 
+// Off line too, a send that fails after the kiosk printer printed and is
+// run again prints nothing twice; once it went through, a new send starts
+// afresh.
+TEST(OrderSend, OfflineRetryPrintsOnce)
+{
+    SendEnv env;
+    TPrintOrder& o = *env.order;
+    Tirage2* kiosk = env.addKioskTirage(7, QStringLiteral("Kiosk DNP"));
+    env.main.addTier(1, 1, 100, 0.25);
+    env.main.addTier(7, 1, 100, 0.4);
+    env.addPrint(o.TirageProductAdd(env.main.prints[0], 1), QStringLiteral("A.jpg"));
+    env.addPrint(o.TirageProductAdd(kiosk, 1), QStringLiteral("K.jpg"));
+    env.useTestFormats(100);
+
+    struct Steps : IOrderSendSteps {
+        void PrepareFiles(TPrintOrder&, const TSubOrder& sub) override
+        {
+            if (sub.kind == TSubOrderKind::sokLabPrints)
+                env->renderLabFiles();
+        }
+        void PrintDirect(TPrintOrder&, const TSubOrder&) override { ++prints; }
+        void FileSubOrder(TPrintOrder&, const TSubOrder& sub, const Commande2*, const QString&) override
+        {
+            if (sub.kind == TSubOrderKind::sokLabPrints && failLab) {
+                failLab = false;
+                throw Exception(QStringLiteral("Steps: the order folder is full"));
+            }
+        }
+        SendEnv* env = nullptr;
+        bool failLab = true;
+        int prints = 0;
+    } steps;
+    steps.env = &env;
+    EXPECT_THROW(TOrderSend::Run(o, &env.main, steps, false), Exception);
+    EXPECT_EQ(steps.prints, 1);
+    EXPECT_TRUE(o.SendProgress().AnyDone());
+    TOrderSend::Run(o, &env.main, steps, false);
+    EXPECT_EQ(steps.prints, 1);
+    EXPECT_FALSE(o.SendProgress().AnyDone());
+    TOrderSend::Run(o, &env.main, steps, false);
+    EXPECT_EQ(steps.prints, 2);
+}
+
 // The kiosk printer prints into a PDF here; the rendered picture is kept
 // under the photo's file name.
 TEST(OrderSend, DirectPrintToPdf)

@@ -507,3 +507,50 @@ TEST(OrderSendDesigned, PhotoBookLabOrderFileMatchesTheGoldenFile)
         FAIL() << "order.xml differs from the golden file:\n" << written.toStdString();
     }
 }
+
+// An order file holds the progress only while a send has something to
+// remember; a file without it (an older one, or one saved before any send)
+// loads as nothing sent yet.
+TEST(OrderSendDesigned, ProgressInTheOrderFile)
+{
+    SendEnv env;
+    TPrintOrder& o = *env.order;
+    env.addPrint(o.TirageProductAdd(env.main.prints[0], 1), QStringLiteral("A.jpg"));
+    const QString before = env.main.temp.filePath(QStringLiteral("before.xml"));
+    o.Save(before);
+    EXPECT_FALSE(testsupport::readAll(before).contains("SendProgress"));
+
+    TOrderSendProgress::Item& item = o.SendProgress().Get({ TSubOrderKind::sokLabPrints, nullptr });
+    item.labId = 7001;
+    item.numero = QStringLiteral("K-0012-007001");
+    item.posted = true;
+    item.filed = true;
+    o.SetDirty();
+    const QString during = env.main.temp.filePath(QStringLiteral("during.xml"));
+    o.Save(during);
+
+    struct Case {
+        const char* name;
+        QString path;
+        bool sent;
+    } cases[] = {
+        { "saved before the send", before, false },
+        { "saved while the send was cut", during, true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<TPrintOrder> back = TPrintOrder::TryLoadCreate(&env.main, c.path);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(back->SendProgress().AnyDone(), c.sent);
+        TOrderSendProgress::Item* kept = back->SendProgress().Find({ TSubOrderKind::sokLabPrints, nullptr });
+        ASSERT_EQ(kept != nullptr, c.sent);
+        if (!kept)
+            continue;
+        EXPECT_EQ(kept->labId, 7001);
+        EXPECT_EQ(kept->numero, QStringLiteral("K-0012-007001"));
+        EXPECT_TRUE(kept->posted);
+        EXPECT_TRUE(kept->filed);
+        EXPECT_FALSE(kept->printed);
+        EXPECT_FALSE(kept->validated);
+    }
+}
