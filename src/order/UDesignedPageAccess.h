@@ -4,13 +4,14 @@
 // A designed product owns its pages and asks them to replace or remove a
 // picture, to re-link after a reload, and tells from their frames whether it
 // can be sent. The page classes are built on the products (a page asks its
-// product for labels, channel and calendar kind), so the products reach the
-// pages through this one interface, which the page classes install, instead
-// of including them. The page classes' access is always there: it is the
-// default, reached by direct reference so that linking the products brings
-// the page classes with them. The product rules that depend only on what the pages
-// answer (checks, counts, labels) are plain functions of the products and are
-// tested on their own.
+// product for labels, channel and calendar kind); the products' headers do
+// not know the page classes and reach them through this one interface (the
+// products' units include the page classes only to describe the stored
+// pages). The page classes' access is always there: it is the default,
+// reached by direct reference so that linking the products brings the page
+// classes with them; a test may put a double in its place. The product rules
+// that depend only on what the pages answer (checks, counts, labels) are
+// plain functions of the products and are tested on their own.
 #include "UCustomizedFrameRules.h"
 #include "UIArcList.h"
 

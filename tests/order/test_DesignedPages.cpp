@@ -482,6 +482,9 @@ TEST(DesignedPages, RelinkOfEachPageKindTable)
         { "page size gone", [](DesignedOrder& d) { return d.book->GetPageByNum(3); },
           [](PagesMainFrame& m) { m.albumSizes.Clear(); }, false,
           [](TCustomizedPageBase* p, PagesMainFrame&) { return static_cast<TCustomizedAlbumPage*>(p)->BgAlbum() == nullptr; } },
+        { "unprinted back side drops its background", [](DesignedOrder& d) { return d.book->GetPageByNum(2); },
+          [](PagesMainFrame& m) { m.albums[0]->setRectoVerso(false); }, true,
+          [](TCustomizedPageBase* p, PagesMainFrame&) { return static_cast<TCustomizedAlbumPage*>(p)->BgAlbum() == nullptr; } },
         { "front cover material found", [](DesignedOrder& d) { return d.book->GetPageByNum(1); }, nullptr, true,
           [](TCustomizedPageBase* p, PagesMainFrame& m) {
               return static_cast<TCustomizedAlbumCover*>(p)->Cover() == m.materials[0];
