@@ -61,7 +61,7 @@ KIOSK_SERIALIZABLE_DESCRIBE(
         [](TCustomizedFrame& f, std::unique_ptr<TImageEffects> v) { f.SetImageEffects(std::move(v)); }, nullptr);
     // The picture is stored by reference: the order owns its photos.
     b.Property<std::unique_ptr<TOrderImageBase>>(
-        "Image", [](const TCustomizedFrame& f) { return f.Image(); },
+        "Image", [](const TCustomizedFrame& f) { return f.StoredImage(); },
         [](TCustomizedFrame& f, std::unique_ptr<TOrderImageBase> v) { f.SetImage(v.release()); }, nullptr);
     b.Property<double>("Width", [](const TCustomizedFrame& f) { return double(f.Width()); },
                        [](TCustomizedFrame& f, double v) { f.SetWidth(float(v)); }, nullptr);
@@ -267,6 +267,19 @@ bool TFrameBorder::ImageUsedReplace(TOrderImageBase* oldImg, TOrderImageBase* ne
 }
 
 // ------------------------------------------------------------- TCustomizedFrame
+
+TOrderImageBase* TCustomizedFrame::StoredImage() const
+{
+    // Pictures that are not the order's own would come back from the file
+    // as extra photos of the order (or as invalid ones when no photo source
+    // knows them); the page's DataPrepare puts them back instead.
+    if (!fImage)
+        return nullptr;
+    TPrintOrder* order = fPage && fPage->Product() ? fPage->Product()->Order() : nullptr;
+    if (!order)
+        return fImage;
+    return order->ImageUsedFind(fImage->ImageID()) == fImage ? fImage : nullptr;
+}
 
 TCustomizedFrame::TCustomizedFrame() : fImgEffects(std::make_unique<TImageEffects>()) { }
 

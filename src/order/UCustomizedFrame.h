@@ -148,6 +148,10 @@ public:
     void SetTypeFrame(TTypeFrame k) { fTypeFrame = k; }
     TOrderImageBase* Image() const { return fImage; }
     void SetImage(TOrderImageBase* image) { fImage = image; }
+    // The picture as the order file keeps it: one of the order's photos, or
+    // null for the kiosk's placeholders and the catalogue's backgrounds and
+    // calendar grids, which the page gives back after a reload.
+    TOrderImageBase* StoredImage() const;
     TImageEffects* ImageEffects() const { return fImgEffects.get(); }
     // Frees the previous list; a frame always has one.
     void SetImageEffects(std::unique_ptr<TImageEffects> e)

@@ -325,6 +325,13 @@ TEST(DesignedPagesFiles, CalendarAndPhotoBookReloadEqual)
 {
     DesignedOrder saved;
     const QString before = describe(*saved.env.order);
+    const auto photoIds = [](TPrintOrder& o) {
+        QStringList ids;
+        for (TOrderImageBase* img : o.usedImagesList())
+            ids << img->ImageID();
+        return ids.join(QStringLiteral(", "));
+    };
+    const QString photosBefore = photoIds(*saved.env.order);
     saved.env.order->SetDirty();
     saved.env.order->Save(saved.path);
 
@@ -362,6 +369,10 @@ TEST(DesignedPagesFiles, CalendarAndPhotoBookReloadEqual)
     ASSERT_EQ(back->TemplatesProducts().Count(), 1);
     ASSERT_EQ(back->AlbumsProducts().Count(), 1);
     EXPECT_EQ(describe(*back), before);
+    // Placeholders and catalogue pictures are not stored: they come back
+    // from the pages, not as photos of the order.
+    EXPECT_EQ(photoIds(*back), photosBefore);
+    EXPECT_EQ(back->ImageUsedInvalidCount(), 0);
 
     auto* calendar = static_cast<TTemplateProductImpl*>(back->TemplatesProducts()[0]);
     auto* book = static_cast<TAlbumProductImpl*>(back->AlbumsProducts()[0]);
@@ -401,6 +412,7 @@ TEST(DesignedPagesFiles, CalendarAndPhotoBookReloadEqual)
     EXPECT_EQ(month->CustomizedFrameList()[0]->Image(), &main.tplBg);
     EXPECT_EQ(month->CustomizedFrameList()[1]->Image(), &main.calGrid);
     EXPECT_EQ(cover->CustomizedFrameList()[0]->Image(), &main.coverBg);
+    EXPECT_EQ(month->CustomizedFrameList()[3]->Image(), &main.drop);
 
     // Replacing the shared picture reaches every frame of both products.
     TestImage fresh(QStringLiteral("/media/usb/a2.jpg"));
