@@ -154,17 +154,7 @@ void TAlbumProductImpl::SetBackgroundRangeOwned(std::unique_ptr<GammeFond2> rang
 
 void TAlbumProductImpl::SetPages(std::vector<std::unique_ptr<TCustomizedPageBase>> pages)
 {
-    IArcList<TCustomizedPageBase*> fresh = DesignedPageAccess::Current()->NewPageList();
-    for (auto& page : pages) {
-        if (!page)
-            continue;
-        page->GiveParent(this);
-        fresh->Add(page.release());
-    }
-    IArcList<TCustomizedPageBase*> old = std::move(fPages);
-    fPages = fresh;
-    if (old)
-        old->ClearAndFree();
+    ProductPagesReplace(fPages, this, std::move(pages));
 }
 
 void TAlbumProductImpl::SetImages(const TArray<TOrderImageBase*>& images)

@@ -291,7 +291,7 @@ QString TCustomizedPageBase::DebugLabel()
     try {
         s += fProduct ? QStringLiteral(", ") + fProduct->DebugLabel() + QLatin1Char(')') : QStringLiteral(", nil)");
     } catch (...) {
-        s += QStringLiteral(", ???)");
+        s += QStringLiteral(", ??\?)");
     }
     return s;
 }
@@ -685,4 +685,20 @@ void TCustomizedAlbumCover::drawFrames(IMainFrame* main, QPainter& canvas, const
         TPageDrawing::DrawCoverWindow(main, canvas, pageRect, PageWidth(), photoMm, fPageNum, page3, taskQueue,
                                       notif);
     }
+}
+
+void ProductPagesReplace(IArcList<TCustomizedPageBase*>& list, TRemotable* product,
+                         std::vector<std::unique_ptr<TCustomizedPageBase>> pages)
+{
+    IArcList<TCustomizedPageBase*> fresh = DesignedPageAccess::Current()->NewPageList();
+    for (auto& page : pages) {
+        if (!page)
+            continue;
+        page->GiveParent(product);
+        fresh->Add(page.release());
+    }
+    IArcList<TCustomizedPageBase*> old = std::move(list);
+    list = fresh;
+    if (old)
+        old->ClearAndFree();
 }

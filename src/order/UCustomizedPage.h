@@ -10,9 +10,11 @@
 // the bitmap cache keeps.
 #include "UCustomizedFrame.h"
 #include "UCustomizedPageRules.h"
+#include "UIArcList.h"
 #include "UOwnerList.h"
 
 #include <memory>
+#include <vector>
 
 class TProduct;
 class TTemplateProduct;
@@ -225,3 +227,8 @@ private:
     CouleurMatiere2* fCover = nullptr;
     bool fCoverOwned = false;
 };
+
+// Makes pages the product's pages, in a fresh list that replaces list; the
+// pages of the old list are freed.
+void ProductPagesReplace(IArcList<TCustomizedPageBase*>& list, TRemotable* product,
+                         std::vector<std::unique_ptr<TCustomizedPageBase>> pages);

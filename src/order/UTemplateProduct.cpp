@@ -148,17 +148,7 @@ void TTemplateProductImpl::SetImages(const TArray<TOrderImageBase*>& images)
 
 void TTemplateProductImpl::SetPages(std::vector<std::unique_ptr<TCustomizedPageBase>> pages)
 {
-    IArcList<TCustomizedPageBase*> fresh = DesignedPageAccess::Current()->NewPageList();
-    for (auto& page : pages) {
-        if (!page)
-            continue;
-        page->GiveParent(this);
-        fresh->Add(page.release());
-    }
-    IArcList<TCustomizedPageBase*> old = std::move(fPages);
-    fPages = fresh;
-    if (old)
-        old->ClearAndFree();
+    ProductPagesReplace(fPages, this, std::move(pages));
 }
 
 void TTemplateProductImpl::SetTplCal(TemplateCalendrier2* cal)

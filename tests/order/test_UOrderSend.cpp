@@ -229,11 +229,11 @@ TEST(OrderSend, NothingToConfirmBeforeAPost)
     EXPECT_THROW(env.order->WebSvcInitOrderPrint(&env.main, false), EOrder);
 }
 
-// Off line a send builds every sub-order and its lab order file, posts
-// nothing and remembers nothing for a retry.
-TEST(OrderSend, OfflineRunFilesEverySubOrder)
+namespace {
+
+// One lab print and one kiosk print, priced, with their print files.
+void addLabAndKioskPrint(SendEnv& env)
 {
-    SendEnv env;
     TPrintOrder& o = *env.order;
     Tirage2* kiosk = env.addKioskTirage(7, QStringLiteral("Kiosk DNP"));
     env.main.addTier(1, 1, 100, 0.25);
@@ -241,6 +241,17 @@ TEST(OrderSend, OfflineRunFilesEverySubOrder)
     env.addPrint(o.TirageProductAdd(env.main.prints[0], 1), QStringLiteral("A.jpg"));
     env.addPrint(o.TirageProductAdd(kiosk, 1), QStringLiteral("K.jpg"));
     env.useTestFormats(100);
+}
+
+} // namespace
+
+// Off line a send builds every sub-order and its lab order file, posts
+// nothing and remembers nothing for a retry.
+TEST(OrderSend, OfflineRunFilesEverySubOrder)
+{
+    SendEnv env;
+    TPrintOrder& o = *env.order;
+    addLabAndKioskPrint(env);
 
     struct Steps : IOrderSendSteps {
         void PrepareFiles(TPrintOrder& order, const TSubOrder& sub) override
@@ -279,12 +290,7 @@ TEST(OrderSend, OfflineRetryPrintsOnce)
 {
     SendEnv env;
     TPrintOrder& o = *env.order;
-    Tirage2* kiosk = env.addKioskTirage(7, QStringLiteral("Kiosk DNP"));
-    env.main.addTier(1, 1, 100, 0.25);
-    env.main.addTier(7, 1, 100, 0.4);
-    env.addPrint(o.TirageProductAdd(env.main.prints[0], 1), QStringLiteral("A.jpg"));
-    env.addPrint(o.TirageProductAdd(kiosk, 1), QStringLiteral("K.jpg"));
-    env.useTestFormats(100);
+    addLabAndKioskPrint(env);
 
     struct Steps : IOrderSendSteps {
         void PrepareFiles(TPrintOrder&, const TSubOrder& sub) override
