@@ -5,6 +5,7 @@
 #include "UImageCodec.h"
 #include "UThreadCancel.h"
 #include "UCustomizedPage.h"
+#include "UDebug.h"
 #include "ULabAlbumContracts.h"
 #include "ULabTemplateContracts.h"
 #include "UPrintOrder.h"
@@ -237,9 +238,33 @@ int TFrameBorder::TransferChannel()
     return fFrame ? fFrame->TransferChannel() : 0;
 }
 
+QString TFrameBorder::transfoKeyCalc() const
+{
+    QStringList parts { QString::number(fBorderThickness), QString::number(fBorderColor) };
+    if (fFrame)
+        parts << QString::number(fFrame->Width()) << QString::number(fFrame->Height());
+    if (fClipartFrame) {
+        TOrderImageBase* pic = fClipartFrame->Image();
+        parts << (pic ? pic->ImageID() : QString()) << QString::number(fClipartFrame->BorderLeft)
+              << QString::number(fClipartFrame->BorderTop) << QString::number(fClipartFrame->BorderRight)
+              << QString::number(fClipartFrame->BorderBottom) << QString::number(fClipartFrame->DpiX)
+              << QString::number(fClipartFrame->DpiY);
+    }
+    return parts.join(QChar(0x1F));
+}
+
 QString TFrameBorder::ImageTransfo(IMainFrame* main, bool)
 {
-    // The border is rendered once; an existing file is the lab's already.
+    // The border is rendered once; an existing file is the lab's already,
+    // unless the frame or its border changed since: then it is dropped and
+    // rendered again under a new name, so a retried send never uploads a
+    // border of the old shape.
+    const QString key = transfoKeyCalc();
+    if (!fImageTransfoPath.isEmpty() && key != fTransfoKey) {
+        LogDebugFmt(QStringLiteral("%s.ImageTransfo: the border changed, %s dropped"), { DebugLabel(), fImageTransfoPath });
+        ImageTransfoReset();
+    }
+    fTransfoKey = key;
     const QString path = FTPFilepathGet(main, false);
     if (QFileInfo::exists(path))
         return path;
@@ -267,6 +292,18 @@ bool TFrameBorder::ImageUsedReplace(TOrderImageBase* oldImg, TOrderImageBase* ne
 }
 
 // ------------------------------------------------------------- TCustomizedFrame
+
+QString TCustomizedFrame::TransfoKeyExtra()
+{
+    // The print file of a frame is drawn at the frame's size, with its text.
+    QStringList parts { QString::number(fWidth), QString::number(fHeight), QString::number(int(fTypeFrame)) };
+    if (fTextBloc)
+        parts << fTextBloc->Text() << QString::number(fTextBloc->FontSize()) << fTextBloc->FontFamily()
+              << QString::number(fTextBloc->FontStyle()) << QString::number(int(fTextBloc->FontVertPosition()))
+              << QString::number(int(fTextBloc->FontHorzPosition())) << fTextBloc->FontColor()
+              << fTextBloc->BackColor();
+    return parts.join(QChar(0x1F));
+}
 
 TOrderImageBase* TCustomizedFrame::StoredImage() const
 {

@@ -107,8 +107,12 @@ public:
 
 private:
     IMainFrame* mainFrame() const;
+    // What the border's print file is made from: the frame's size, the
+    // thickness and colour, the clip-art picture and its bands.
+    QString transfoKeyCalc() const;
 
     std::unique_ptr<TClipartFrame> fClipartFrame;
+    QString fTransfoKey;
     QRgb fBorderColor = 0;
     float fBorderThickness = 0;
     TCustomizedFrame* fFrame = nullptr;
@@ -216,6 +220,9 @@ public:
     void CacheInvalidate(IOrderBitmapRef exceptBmp) override;
     void onAsyncBitmapBuild(IMainFrame* main, int bitmapWidthMax, int bitmapHeightMax, TOrderBitmapMode bitmapMode,
                             QImage& bitmapSurface) override;
+
+protected:
+    QString TransfoKeyExtra() override;
 
 private:
     TFrameTraits traits() const;

@@ -311,6 +311,7 @@ TImageWithEffects::TTransfoKey TImageWithEffects::transfoKeyCalc(bool forceCrop)
     key.redEyes = IsRedEyesCorrection();
     TOrderImageBase* photo = ImageSource();
     key.sourceId = photo ? photo->ImageID() : QString();
+    key.extra = TransfoKeyExtra();
     return key;
 }
 

@@ -101,6 +101,11 @@ public:
 
     TOrderImageBase* ErrorImage() const { return fErrorImage.load(std::memory_order_acquire); }
 
+protected:
+    // What else the print file is made from, for pictures that depend on
+    // more than the photo and its effects (a frame's size or text).
+    virtual QString TransfoKeyExtra() { return QString(); }
+
 private:
     // What a print file was made from.
     struct TTransfoKey {
@@ -111,6 +116,7 @@ private:
         int fileChannel = 0;
         bool redEyes = false;
         QString sourceId;
+        QString extra;
         bool operator==(const TTransfoKey&) const = default;
     };
     TTransfoKey transfoKeyCalc(bool forceCrop);

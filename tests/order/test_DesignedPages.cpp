@@ -15,6 +15,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
+#include <functional>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -763,5 +765,55 @@ TEST(DesignedPageFiles, BorderFileScrambledOrRefused)
         const QByteArray bytes = fileBytes(path);
         ASSERT_FALSE(bytes.isEmpty());
         EXPECT_FALSE(bytes.startsWith("\x89PNG"));
+    }
+}
+
+// A frame or border edited after its print file was made (for a send that
+// then failed) gets a new file on the next send: the old one is deleted and
+// never uploaded again.
+TEST(DesignedPageFiles, AFrameOrBorderChangedAfterItsFileIsRenderedAgain)
+{
+    struct Case {
+        const char* name;
+        bool border;                             // the border's file, else the frame's
+        std::function<void(TCustomizedFrame*)> edit;
+        float w, h;                              // frame size after the edit, mm
+    };
+    const Case cases[] = {
+        { "frame resized", false, [](TCustomizedFrame* f) { f->SetWidth(30); }, 30, 20 },
+        { "text changed", false, [](TCustomizedFrame* f) { f->TextBloc()->SetText(QStringLiteral("Noël")); }, 20, 20 },
+        { "border of a resized frame", true, [](TCustomizedFrame* f) { f->SetHeight(35); }, 20, 35 },
+        { "border made thinner", true, [](TCustomizedFrame* f) { f->FrameBorder()->SetBorderThickness(50); }, 20, 20 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FrameFilesEnv env;
+        TCustomizedFrame* f = env.frame(nullptr, 20, 20);
+        f->SetTextBloc(std::make_unique<TTextBloc>());
+        f->TextBloc()->SetText(QStringLiteral("Hello"));
+        f->SetFrameBorder(std::make_unique<TFrameBorder>(f, nullptr, nullptr));
+        auto art = std::make_unique<TClipartFrame>();
+        art->BorderLeft = art->BorderTop = art->BorderRight = art->BorderBottom = 30;
+        art->DpiX = art->DpiY = 300;
+        art->SetImage(env.photo(QStringLiteral("art.png"), filled(90, 90, QImage::Format_ARGB32, qRgba(1, 2, 3, 255))));
+        f->FrameBorder()->SetClipartFrame(std::move(art));
+        TImageToTransfer* item = c.border ? static_cast<TImageToTransfer*>(f->FrameBorder()) : f;
+
+        const QString before = item->ImageTransfo(&env.main, true);
+        ASSERT_TRUE(QFileInfo::exists(before));
+        const QByteArray oldBytes = fileBytes(before);
+        QThread::msleep(20); // file names carry the time
+        c.edit(f);
+        const QString after = item->ImageTransfo(&env.main, true);
+        EXPECT_NE(after, before);
+        EXPECT_FALSE(QFileInfo::exists(before));
+        EXPECT_NE(fileBytes(after), oldBytes);
+        QImage out(after);
+        ASSERT_FALSE(out.isNull());
+        const float bands = c.border ? 2 * 30 * f->FrameBorder()->BorderThickness() / 100.f : 0;
+        EXPECT_NEAR(out.width(), px(c.w) + bands, 2);
+        EXPECT_NEAR(out.height(), px(c.h) + bands, 2);
+        // Unchanged since: the same file again.
+        EXPECT_EQ(item->ImageTransfo(&env.main, true), after);
     }
 }
