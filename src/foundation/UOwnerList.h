@@ -162,3 +162,17 @@ void SetOwned(T*& held, bool& owned, std::unique_ptr<T> record)
     held = record.release();
     owned = held != nullptr;
 }
+
+// After a reload: points at the catalogue's record found (borrowed) and
+// answers true; without one (found null) keeps the record read from the
+// file, owned, and answers false.
+template<class T>
+bool RelinkToCatalogue(T*& held, bool& owned, T* found)
+{
+    if (!found) {
+        owned = held != nullptr;
+        return false;
+    }
+    SetBorrowed(held, owned, found);
+    return true;
+}

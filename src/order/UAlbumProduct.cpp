@@ -192,15 +192,10 @@ bool TAlbumProductImpl::XMLloadFinalize(TPrintOrder* order, IMainFrame* main)
     bool result = true;
     if (fAlbum) {
         TPhotographerAlbumList* albums = main ? main->GetWebSvcAlbumProducts() : nullptr;
-        AlbumPhotographe2* found = albums ? albums->findById(fAlbum->AlbumPhotographeId()) : nullptr;
-        if (!found) {
-            // Kept, and owned, for the labels until the order drops the
-            // product.
-            fAlbumOwned = true;
+        // A record gone from the catalogue is kept for the labels until the
+        // order drops the product.
+        if (!RelinkToCatalogue(fAlbum, fAlbumOwned, albums ? albums->findById(fAlbum->AlbumPhotographeId()) : nullptr))
             result = false;
-        } else if (found != fAlbum) {
-            SetAlbum(found);
-        }
     } else {
         result = false;
     }
@@ -208,27 +203,14 @@ bool TAlbumProductImpl::XMLloadFinalize(TPrintOrder* order, IMainFrame* main)
     if (fBackgroundRange) {
         TAlbumSizeList* sizes = main ? main->GetWebSvcAlbumSize() : nullptr;
         const bool sizeKnown = fAlbum && sizes && sizes->byWidthHeight(fAlbum->LargeurPage(), fAlbum->HauteurPage());
-        if (!sizeKnown) {
-            fBackgroundRangeOwned = true;
+        TBackgroundRangeList* ranges = sizeKnown ? main->GetWebSvcBackgroundRange() : nullptr;
+        if (!RelinkToCatalogue(fBackgroundRange, fBackgroundRangeOwned,
+                               ranges ? ranges->findById(fBackgroundRange->Id()) : nullptr))
             result = false;
-        } else {
-            TBackgroundRangeList* ranges = main->GetWebSvcBackgroundRange();
-            GammeFond2* found = ranges ? ranges->findById(fBackgroundRange->Id()) : nullptr;
-            if (!found) {
-                fBackgroundRangeOwned = true;
-                result = false;
-            } else if (found != fBackgroundRange) {
-                SetBackgroundRange(found);
-            }
-        }
     }
 
-    if (pageCount() > 0) {
-        const auto access = DesignedPageAccess::Required();
-        for (int p = 0; p < fPages->GetCount(); ++p)
-            if (!access->XMLloadFinalize(fPages->GetItem(p), main))
-                result = false;
-    }
+    if (!DesignedPageAccess::XMLloadFinalize(fPages, main))
+        result = false;
     (void)order;
     return result;
 }

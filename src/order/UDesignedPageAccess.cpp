@@ -50,3 +50,15 @@ std::vector<TDesignedPageContent> DesignedPageAccess::Contents(const IArcList<TC
     }
     return out;
 }
+
+bool DesignedPageAccess::XMLloadFinalize(const IArcList<TCustomizedPageBase*>& pages, IMainFrame* main)
+{
+    bool result = true;
+    if (!pages || pages->GetCount() == 0)
+        return result;
+    const std::shared_ptr<IDesignedPageAccess> access = Required();
+    for (int p = 0; p < pages->GetCount(); ++p)
+        if (!access->XMLloadFinalize(pages->GetItem(p), main))
+            result = false;
+    return result;
+}

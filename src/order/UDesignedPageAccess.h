@@ -61,5 +61,8 @@ std::shared_ptr<IDesignedPageAccess> Required();
 
 // The contents of a product's pages, in list order (none for a null list).
 std::vector<TDesignedPageContent> Contents(const IArcList<TCustomizedPageBase*>& pages);
+// Re-links every page of a product after a reload; false when any of them
+// lost its catalogue record (all pages are re-linked all the same).
+bool XMLloadFinalize(const IArcList<TCustomizedPageBase*>& pages, IMainFrame* main);
 
 } // namespace DesignedPageAccess

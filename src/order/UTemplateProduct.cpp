@@ -216,22 +216,13 @@ bool TTemplateProductImpl::XMLloadFinalize(TPrintOrder* order, IMainFrame* main)
     bool result = TTirageProductBase::XMLloadFinalize(order, main);
     if (fTplCal) {
         TTemplateCalendarList* cals = main ? main->GetWebSvcTemplateCalendars() : nullptr;
-        TemplateCalendrier2* found = cals ? cals->findById(fTplCal->Id()) : nullptr;
-        if (!found) {
-            // Kept, and owned, for the labels until the order drops the
-            // product.
-            fTplCalOwned = true;
+        // A record gone from the catalogue is kept for the labels until the
+        // order drops the product.
+        if (!RelinkToCatalogue(fTplCal, fTplCalOwned, cals ? cals->findById(fTplCal->Id()) : nullptr))
             result = false;
-        } else if (found != fTplCal) {
-            SetTplCal(found);
-        }
     }
-    if (fPages && fPages->GetCount() > 0) {
-        const auto access = DesignedPageAccess::Required();
-        for (int p = 0; p < fPages->GetCount(); ++p)
-            if (!access->XMLloadFinalize(fPages->GetItem(p), main))
-                result = false;
-    }
+    if (!DesignedPageAccess::XMLloadFinalize(fPages, main))
+        result = false;
     return result;
 }
 
@@ -373,25 +364,13 @@ TProductPrice TTemplateProductImpl::GetUnitPrice(qint32 qty)
 
 Tarif2* TTemplateProductImpl::GetBaseTarif(IMainFrame* main, qint32 idTirage, qint32 qty)
 {
-    TPrintTarifList* prices = main ? main->GetWebSvcTemplatePrices() : nullptr;
-    if (!prices)
-        throw Exception(QStringLiteral("TTemplateProduct.GetBaseTarif: price not found"));
-    TTarifList* tiers = prices->Items(idTirage);
-    const std::unique_ptr<TTarifList> applied = TPrintOrder::GetAppliedPrices(tiers, qty, false);
-    if (applied->Count() == 0)
-        throw Exception(QStringLiteral("TTemplateProduct.GetBaseTarif: price not found"));
-    return tiers->First();
+    return BaseTarifIn(main ? main->GetWebSvcTemplatePrices() : nullptr, idTirage, qty,
+                       QStringLiteral("TTemplateProduct"));
 }
 
 TProductPrice TTemplateProductImpl::GetBasePrice(IMainFrame* main, qint32 idTirage, qint32 qty)
 {
-    Tarif2* t = GetBaseTarif(main, idTirage, qty);
-    TProductPrice p;
-    p.qty = qty;
-    p.priceType = t->TypeDeTarif();
-    p.price = PriceTypeIsPacks(t->TypeDeTarif()) ? Money::FromUnits(t->CoutEnPacks()) : Money::FromDouble(t->CoutEnPrix());
-    main->priceRound(p);
-    return p;
+    return BasePriceAt(main, GetBaseTarif(main, idTirage, qty), qty);
 }
 
 // --- month index

@@ -146,14 +146,31 @@ bool TTirageProductBase::XMLloadFinalize(TPrintOrder* order, IMainFrame* main)
     if (!fTirage)
         return false;
     TTirageList* list = AvailablePrintList(main);
-    Tirage2* found = list ? list->findById(fTirage->Id()) : nullptr;
-    if (!found) {
-        // Kept, and owned, so that the product's label can still be made.
-        fTirageOwned = true;
-        return false;
-    }
-    SetTirage(found);
-    return true;
+    // A record gone from the catalogue is kept, so that the product's label
+    // can still be made.
+    return RelinkToCatalogue(fTirage, fTirageOwned, list ? list->findById(fTirage->Id()) : nullptr);
+}
+
+Tarif2* TTirageProductBase::BaseTarifIn(TPrintTarifList* prices, qint32 idTirage, qint32 qty, const QString& who)
+{
+    const QString notFound = who + QStringLiteral(".GetBaseTarif: price not found");
+    if (!prices)
+        throw Exception(notFound);
+    TTarifList* tiers = prices->Items(idTirage);
+    const std::unique_ptr<TTarifList> applied = TPrintOrder::GetAppliedPrices(tiers, qty, false);
+    if (applied->Count() == 0)
+        throw Exception(notFound);
+    return tiers->First();
+}
+
+TProductPrice TTirageProductBase::BasePriceAt(IMainFrame* main, Tarif2* t, qint32 qty)
+{
+    TProductPrice p;
+    p.qty = qty;
+    p.priceType = t->TypeDeTarif();
+    p.price = PriceTypeIsPacks(t->TypeDeTarif()) ? Money::FromUnits(t->CoutEnPacks()) : Money::FromDouble(t->CoutEnPrix());
+    main->priceRound(p);
+    return p;
 }
 
 // -------------------------------------------------------------- TTirageProduct
@@ -346,23 +363,11 @@ TTirageList* TTirageProduct::AvailablePrintList(IMainFrame* main)
 
 Tarif2* TTirageProduct::GetBaseTarif(IMainFrame* main, qint32 idTirage, qint32 qty)
 {
-    TPrintTarifList* prices = main ? main->GetWebSvcPrintPrices() : nullptr;
-    if (!prices)
-        throw Exception(QStringLiteral("TTirageProduct.GetBaseTarif: price not found"));
-    TTarifList* tiers = prices->Items(idTirage);
-    const std::unique_ptr<TTarifList> applied = TPrintOrder::GetAppliedPrices(tiers, qty, false);
-    if (applied->Count() == 0)
-        throw Exception(QStringLiteral("TTirageProduct.GetBaseTarif: price not found"));
-    return tiers->First();
+    return BaseTarifIn(main ? main->GetWebSvcPrintPrices() : nullptr, idTirage, qty,
+                       QStringLiteral("TTirageProduct"));
 }
 
 TProductPrice TTirageProduct::GetBasePrice(IMainFrame* main, qint32 idTirage, qint32 qty)
 {
-    Tarif2* t = GetBaseTarif(main, idTirage, qty);
-    TProductPrice p;
-    p.qty = qty;
-    p.priceType = t->TypeDeTarif();
-    p.price = PriceTypeIsPacks(t->TypeDeTarif()) ? Money::FromUnits(t->CoutEnPacks()) : Money::FromDouble(t->CoutEnPrix());
-    main->priceRound(p);
-    return p;
+    return BasePriceAt(main, GetBaseTarif(main, idTirage, qty), qty);
 }

@@ -10,6 +10,7 @@ class Tirage2;
 class Tarif2;
 class ZebtemplateVelmora2;
 class TTirageList;
+class TPrintTarifList;
 class TImageTirageData;
 
 class TTirageProductBase : public TProduct {
@@ -51,6 +52,14 @@ public:
     // Binds to the catalogue's record of the same id; false when it is gone
     // (the loaded copy is then kept for the labels).
     bool XMLloadFinalize(TPrintOrder* order, IMainFrame* main) override;
+
+protected:
+    // The first tier of the print format's prices when a tier applies to
+    // qty; raises "<who>.GetBaseTarif: price not found" otherwise (also
+    // without prices).
+    static Tarif2* BaseTarifIn(TPrintTarifList* prices, qint32 idTirage, qint32 qty, const QString& who);
+    // The price of qty at tariff t, rounded as the shop rounds.
+    static TProductPrice BasePriceAt(IMainFrame* main, Tarif2* t, qint32 qty);
 
 private:
     Tirage2* fTirage = nullptr;

@@ -278,6 +278,24 @@ QJsonObject expectHeaderAndLinesStored(TPrintOrder& o, const QJsonObject& stored
     return kept;
 }
 
+// The lab's folder named after the sub-order's number (under labFolder)
+// holds exactly the files of its lines, byte for byte as made, each of the
+// size its line gives.
+void expectLineFilesUploaded(TPrintOrder& o, const QString& labFolder)
+{
+    const QString folder = labFolder + QLatin1Char('/') + o.WebSvcOrderReceived()->Numero();
+    QStringList names;
+    for (LigneDeCommande2* l : o.WebSvcOrderLines()) {
+        names << l->Image();
+        const QFileInfo uploaded(folder + QLatin1Char('/') + l->Image());
+        EXPECT_EQ(uploaded.size() / 1024, l->TailleImage()) << l->Image().toStdString();
+        EXPECT_EQ(testsupport::readAll(uploaded.filePath()),
+                  testsupport::readAll(QDir(o.tempFolderGet()).filePath(l->Image())));
+    }
+    names.sort();
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name), names);
+}
+
 } // namespace
 
 TEST_F(OrderSendSim, WholeOrderReachesTheLab)
@@ -290,18 +308,7 @@ TEST_F(OrderSendSim, WholeOrderReachesTheLab)
         const QJsonObject kept = expectHeaderAndLinesStored(o, storedOrders());
         if (sub.kind == TSubOrderKind::sokLabPrints) {
             // The print files sit in the folder named after the lab's number.
-            const QString folder = sim->folder() + QLatin1Char('/') + o.WebSvcOrderReceived()->Numero();
-            QStringList names;
-            for (LigneDeCommande2* l : o.WebSvcOrderLines()) {
-                names << l->Image();
-                const QFileInfo uploaded(folder + QLatin1Char('/') + l->Image());
-                EXPECT_EQ(uploaded.size() / 1024, l->TailleImage()) << l->Image().toStdString();
-                EXPECT_EQ(testsupport::readAll(uploaded.filePath()),
-                          testsupport::readAll(QDir(o.tempFolderGet()).filePath(l->Image())));
-            }
-            names.sort();
-            QStringList there = QDir(folder).entryList(QDir::Files, QDir::Name);
-            EXPECT_EQ(there, names);
+            expectLineFilesUploaded(o, sim->folder());
         }
     };
     TOrderSend::Run(o, &env->main, steps, true);
@@ -445,17 +452,7 @@ TEST_F(OrderSendSim, WholeOrderWithDesignedProductsReachesTheLab)
             return;
         // The folder named after the lab's number holds exactly the files
         // of the sub-order's lines, as made.
-        const QString folder = sim->folder() + QLatin1Char('/') + o.WebSvcOrderReceived()->Numero();
-        QStringList names;
-        for (LigneDeCommande2* l : o.WebSvcOrderLines()) {
-            names << l->Image();
-            const QFileInfo uploaded(folder + QLatin1Char('/') + l->Image());
-            EXPECT_EQ(uploaded.size() / 1024, l->TailleImage()) << l->Image().toStdString();
-            EXPECT_EQ(testsupport::readAll(uploaded.filePath()),
-                      testsupport::readAll(QDir(o.tempFolderGet()).filePath(l->Image())));
-        }
-        names.sort();
-        EXPECT_EQ(QDir(folder).entryList(QDir::Files, QDir::Name), names);
+        expectLineFilesUploaded(o, sim->folder());
     };
     TOrderSend::Run(o, &env->main, steps, true);
 
