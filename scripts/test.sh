@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/photokiosk-ccache}"
 export CCACHE_BASEDIR="$PWD"
+# Build folders differ between clones; the cache is shared all the same.
+export CCACHE_NOHASHDIR=1
+export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}"
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
 build="${KIOSK_TEST_BUILD_DIR:-build/sanitize}"
 jobs="$(nproc)"
