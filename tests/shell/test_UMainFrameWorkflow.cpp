@@ -1,5 +1,7 @@
 // Navigation: queued moves, the step history, the change of the active tab
 // with its failure paths, the actions and the workflow-data registry.
+#include "UCtrlPopupBase.h"
+#include "UPopupPanel.h"
 #include "UWorkflowData.h"
 #include "WorkflowTestSupport.h"
 
@@ -225,4 +227,50 @@ TEST_F(Navigation, WorkflowDataRegistry)
     EXPECT_EQ(TCtrlScreenBase::WorkflowData<DataA>(&win), a);
     EXPECT_EQ(a->resets, 1) << "the kiosk design resets what it keeps";
     EXPECT_NE(TCtrlScreenBase::WorkflowData<DataB>(&win), b);
+}
+
+namespace {
+// A popup that offers Next only and counts the clicks it gets.
+class NextPopup : public TCtrlPopupHard {
+public:
+    NextPopup(IMainFrame* main, TPopupPanel* bg)
+        : TCtrlPopupHard(main, bg)
+    {
+    }
+    bool hasActionNext() override { return true; }
+    bool hasActionPrevious() override { return false; }
+    bool onActionNextClick(QObject*) override
+    {
+        ++NextClicks;
+        return true;
+    }
+    bool onActionPreviousClick(QObject*) override
+    {
+        ++PreviousClicks;
+        return false;
+    }
+    int NextClicks = 0;
+    int PreviousClicks = 0;
+};
+} // namespace
+
+TEST_F(Navigation, APopupOnTopAloneDecidesTheActions)
+{
+    printFromHome();
+    go(&S::TCtrlProductSizePrint);
+    win.setWorkflowStepMax(&S::TCtrlProductSizePrint);
+    ASSERT_FALSE(win.hasActionNextClick());
+    ASSERT_TRUE(win.hasActionPreviousClick());
+    auto popup = TCtrlCommonBase::Create<NextPopup>(&win, win.PopupPanel(QStringLiteral("PanelPopUpHelp")));
+    win.popupAdd(popup);
+    win.workflowActionsUpdate();
+    EXPECT_TRUE(win.hasActionNextClick());
+    EXPECT_FALSE(win.hasActionPreviousClick());
+    win.ActionNextClick();
+    win.ActionPreviousClick();
+    win.RunQueue();
+    EXPECT_EQ(popup->NextClicks, 1);
+    EXPECT_EQ(popup->PreviousClicks, 1) << "the popup's answer is not used: no move";
+    EXPECT_EQ(win.ActiveTabName(), QStringLiteral("TabItem_3105printSize"));
+    popup->Close();
 }
