@@ -84,17 +84,17 @@ TCtrlWorkflowStep* TCtrlWorkflowStep::AddStep(TWorkflowStep ctrlClass, QWidget* 
 template <class Match>
 TCtrlWorkflowStep* TCtrlWorkflowStep::findStep(const Match& match, std::vector<TCtrlWorkflowStep*>* path)
 {
-    if (match(this)) {
-        if (path)
-            path->insert(path->begin(), this);
+    // The path grows while the walk goes down and shrinks back on the way
+    // up, so it ends as the steps from here down to the found one.
+    if (path)
+        path->push_back(this);
+    if (match(this))
         return this;
-    }
     for (const auto& child : fChildStep)
-        if (TCtrlWorkflowStep* found = child->findStep(match, path)) {
-            if (path)
-                path->insert(path->begin(), this);
+        if (TCtrlWorkflowStep* found = child->findStep(match, path))
             return found;
-        }
+    if (path)
+        path->pop_back();
     return nullptr;
 }
 
@@ -102,24 +102,14 @@ TCtrlWorkflowStep* TCtrlWorkflowStep::FindStep(TWorkflowStep ctrlClass, std::vec
 {
     if (!ctrlClass)
         return nullptr;
-    std::vector<TCtrlWorkflowStep*> local;
-    TCtrlWorkflowStep* found = findStep([ctrlClass](const TCtrlWorkflowStep* s) { return s->fCtrlClass == ctrlClass; },
-                                        path ? &local : nullptr);
-    if (found && path)
-        path->insert(path->end(), local.begin(), local.end());
-    return found;
+    return findStep([ctrlClass](const TCtrlWorkflowStep* s) { return s->fCtrlClass == ctrlClass; }, path);
 }
 
 TCtrlWorkflowStep* TCtrlWorkflowStep::FindStep(const QWidget* tabItem, std::vector<TCtrlWorkflowStep*>* path)
 {
     if (!tabItem)
         return nullptr;
-    std::vector<TCtrlWorkflowStep*> local;
-    TCtrlWorkflowStep* found = findStep([tabItem](const TCtrlWorkflowStep* s) { return s->fTabItem == tabItem; },
-                                        path ? &local : nullptr);
-    if (found && path)
-        path->insert(path->end(), local.begin(), local.end());
-    return found;
+    return findStep([tabItem](const TCtrlWorkflowStep* s) { return s->fTabItem == tabItem; }, path);
 }
 
 int TCtrlWorkflowStep::TabItemOrder() const
