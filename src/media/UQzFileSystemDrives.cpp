@@ -125,22 +125,8 @@ void TQzfsWinDriveImage::cacheCopy()
         fCacheStatus = TQzfsWinDriveImageCache::wdic_incache;
         return;
     }
-    QFile in(source);
-    QByteArray data;
-    bool readOk = in.open(QIODevice::ReadOnly);
-    if (readOk) {
-        data = in.readAll();
-        readOk = in.error() == QFileDevice::NoError && data.size() == in.size();
-    }
     const QDateTime mtime = QFileInfo(source).lastModified();
-    in.close();
-    if (!readOk) {
-        // Ejected only when the medium is really gone; a file that is still
-        // there but cannot be read is an ordinary failure.
-        if (!QFileInfo::exists(source))
-            throw EMediaEjected(mediaLabelForError(), QStringLiteral("TOrderImageFile.CopyToFile failed"));
-        throw EStreamError(QStringLiteral("TQzfsWinDriveImage.cacheCopy: cannot read \"%1\"").arg(source));
-    }
+    const QByteArray data = readFromMedium(source);
     QzfsWriteFileChecked(target, data);
     {
         QFile out(target);
@@ -149,6 +135,30 @@ void TQzfsWinDriveImage::cacheCopy()
     }
     SetImagePath(target);
     fCacheStatus = TQzfsWinDriveImageCache::wdic_incache;
+}
+
+QByteArray TQzfsWinDriveImage::readFromMedium(const QString& source)
+{
+    QFile in(source);
+    QByteArray data;
+    bool readOk = in.open(QIODevice::ReadOnly);
+    if (readOk) {
+        data = in.readAll();
+        readOk = in.error() == QFileDevice::NoError && data.size() == in.size();
+    }
+    if (readOk)
+        return data;
+    // Ejected only when the medium is really gone; a file that is still
+    // there but cannot be read is an ordinary failure.
+    if (!QFileInfo::exists(source))
+        throw EMediaEjected(mediaLabelForError(), QStringLiteral("TOrderImageFile.CopyToFile failed"));
+    throw EStreamError(QStringLiteral("TQzfsWinDriveImage: cannot read \"%1\"").arg(source));
+}
+
+void TQzfsWinDriveImage::CopyToFile(const QString& fname)
+{
+    checkFile();
+    QzfsWriteFileChecked(fname, readFromMedium(ImagePath()));
 }
 
 void TQzfsWinDriveImage::waitingTasksCancelled()

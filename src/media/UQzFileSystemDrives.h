@@ -43,6 +43,9 @@ public:
     QString mediaLabelForError() override { return fMediaLabelForError; }
     void UsedPrepare(IMainFrame* main) override;
     void waitingTasksCancelled() override;
+    // Copies through a temporary file; a read failure is "medium ejected"
+    // only when the file is gone.
+    void CopyToFile(const QString& fname) override;
 
     TQzfsWinDriveImageCache CacheStatus() const { return fCacheStatus.load(); }
     bool IsRemoveable() const { return fRemoveable; }
@@ -56,6 +59,7 @@ public:
 
 private:
     void cacheCheck();
+    QByteArray readFromMedium(const QString& source);
 
     bool fRemoveable;
     IQzfsCacheRootRef fCacheRoot;
@@ -114,7 +118,7 @@ private:
 
     mutable std::mutex fSync;
     bool fInfoInit = false;
-    bool fVisible = false;
+    std::atomic<bool> fVisible { false };
     std::atomic<bool> fRootDriveHidden { false };
     QString fBus;
     bool fRemote = false;
@@ -125,7 +129,7 @@ private:
     QString fLabel;
     QString fUnicid;
     bool fbRemoveableOnly;
-    bool fReadOnly = true;
+    std::atomic<bool> fReadOnly { true };
 };
 
 class TQzfsWinDrivesRoot : public TQzfsDriveCacheRoot {
