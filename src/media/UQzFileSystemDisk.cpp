@@ -4,6 +4,7 @@
 #include "UTools.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QRegularExpression>
@@ -44,12 +45,19 @@ QStringList subDirectories(const QString& path)
     return out;
 }
 
+// At least one picture file directly in the directory; stops at the first.
+bool hasPictureFile(const QString& dirPath, const QStringList& masks)
+{
+    QDirIterator it(dirPath, masks, QDir::Files | QDir::System);
+    return it.hasNext();
+}
+
 bool hasImagesDeep(IMainFrame* main, const QString& path, const QStringList& masks, int depth)
 {
     QzfsTaskCheckStop(main);
     if (path.isEmpty() || !QFileInfo(path).isDir())
         return false;
-    if (!QzfsPictureFiles(path, masks).isEmpty())
+    if (hasPictureFile(path, masks))
         return true;
     if (depth >= MaxDepth)
         return false;
@@ -306,7 +314,7 @@ bool TQzfsFolderDiskEnumFolderExcludeEmpty::acceptDeep(const QString& path, int 
 {
     if (!TQzfsFolderDiskEnumFolder::folderAccept(path))
         return false;
-    if (!QzfsPictureFiles(path, QzfsImageMasks(fMain)).isEmpty())
+    if (hasPictureFile(path, QzfsImageMasks(fMain)))
         return true;
     if (depth >= MaxDepth)
         return false;
