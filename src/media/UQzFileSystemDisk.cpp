@@ -9,6 +9,8 @@
 #include <QImageReader>
 #include <QRegularExpression>
 
+#include <functional>
+
 namespace {
 
 // Deep enough for any camera or phone tree; a guard against link loops.
@@ -52,10 +54,12 @@ bool hasPictureFile(const QString& dirPath, const QStringList& masks)
     return it.hasNext();
 }
 
-bool hasImagesDeep(IMainFrame* main, const QString& path, const QStringList& masks, int depth)
+// Depth first below path: a directory that passes enter and holds a picture
+// file. Links to directories are not followed below the first level.
+bool picturesBelow(const QString& path, const QStringList& masks, int depth,
+                   const std::function<bool(const QString&)>& enter)
 {
-    QzfsTaskCheckStop(main);
-    if (path.isEmpty() || !QFileInfo(path).isDir())
+    if (!enter(path))
         return false;
     if (hasPictureFile(path, masks))
         return true;
@@ -64,7 +68,7 @@ bool hasImagesDeep(IMainFrame* main, const QString& path, const QStringList& mas
     for (const QString& sub : subDirectories(path)) {
         if (QFileInfo(sub).isSymLink())
             continue;
-        if (hasImagesDeep(main, sub, masks, depth + 1))
+        if (picturesBelow(sub, masks, depth + 1, enter))
             return true;
     }
     return false;
@@ -111,7 +115,10 @@ QStringList QzfsPictureFiles(const QString& dirPath, const QStringList& masks)
 
 bool hasImagesInPath(IMainFrame* main, const QString& path)
 {
-    return hasImagesDeep(main, path, QzfsImageMasks(main), 0);
+    return picturesBelow(path, QzfsImageMasks(main), 0, [main](const QString& p) {
+        QzfsTaskCheckStop(main);
+        return !p.isEmpty() && QFileInfo(p).isDir();
+    });
 }
 
 // ------------------------------------------------------------ TQzfsFolderDisk
@@ -310,26 +317,10 @@ IQzfsFolderRef TQzfsFolderDiskEnumFolder::FolderByIndice(int idx)
     return fFolder->onFolderCreate(QzfsNameToSubId(QFileInfo(fdirsByIndice[idx]).fileName()));
 }
 
-bool TQzfsFolderDiskEnumFolderExcludeEmpty::acceptDeep(const QString& path, int depth)
-{
-    if (!TQzfsFolderDiskEnumFolder::folderAccept(path))
-        return false;
-    if (hasPictureFile(path, QzfsImageMasks(fMain)))
-        return true;
-    if (depth >= MaxDepth)
-        return false;
-    for (const QString& sub : subDirectories(path)) {
-        if (QFileInfo(sub).isSymLink())
-            continue;
-        if (acceptDeep(sub, depth + 1))
-            return true;
-    }
-    return false;
-}
-
 bool TQzfsFolderDiskEnumFolderExcludeEmpty::folderAccept(const QString& path)
 {
-    return acceptDeep(path, 0);
+    return picturesBelow(path, QzfsImageMasks(fMain), 0,
+                         [this](const QString& p) { return TQzfsFolderDiskEnumFolder::folderAccept(p); });
 }
 
 // --------------------------------------------------- TQzfsFolderDiskEnumImage

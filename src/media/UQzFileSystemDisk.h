@@ -111,9 +111,6 @@ class TQzfsFolderDiskEnumFolderExcludeEmpty : public TQzfsFolderDiskEnumFolder {
 public:
     using TQzfsFolderDiskEnumFolder::TQzfsFolderDiskEnumFolder;
     bool folderAccept(const QString& path) override;
-
-private:
-    bool acceptDeep(const QString& path, int depth);
 };
 
 // Picture files of a disk folder, listed once at creation.
