@@ -34,7 +34,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+// GLib names a structure member "signals", which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
 #include <vips/vips.h>
+#pragma pop_macro("signals")
 
 #include <algorithm>
 #include <cstdio>
