@@ -7,7 +7,7 @@
 #include "UConnecEndpoints.h"
 
 #include <QUrl>
-#include "UHTTPRIO.h"
+#include "USoapHttpTrans.h"
 #include "UTools.h"
 
 #include <gtest/gtest.h>
@@ -174,10 +174,11 @@ TEST_F(WebSvcConnectionTest, ClientAddressAndRequester)
     EXPECT_FALSE(conn.GetWebSvcAsker()->CodeLangue_Specified());
 
     LogCapture log;
-    THTTPRIO rio;
+    THTTPReqResp node;
+    THTTPRIO rio(node);
     conn.WebSvcInit(&rio);
     EXPECT_EQ(rio.URL(), QStringLiteral("http://127.0.0.1:9/Lab/LumLabService.svc"));
-    EXPECT_EQ(rio.HTTPWebNode().ReceiveTimeout, 300000);
+    EXPECT_EQ(node.ReceiveTimeout(), 300000);
     EXPECT_TRUE(log.Text().contains(QStringLiteral("Connecting to webService: http://127.0.0.1:9/Lab/LumLabService.svc")));
     fCfg->SetServerOffline(true);
     conn.WebSvcInit(&rio);
