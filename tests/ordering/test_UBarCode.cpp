@@ -2,24 +2,16 @@
 // code's alphabet and scan comparison, and the symbols read back by two
 // independent readers.
 #include "BarcodeReaders.h"
-#include "UAppExceptions.h"
+#include "OrderingTestSupport.h"
 #include "UBarCodeForOrder.h"
 #include "UBarCodeSymbologies.h"
 
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
 
-namespace {
+using orderingtest::exceptionText;
 
-QString exceptionText(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QString();
-}
+namespace {
 
 const QString kTooSmall = QStringLiteral(
     "Image size specified not large enough to draw image. (Bar size determined to be less than 1 pixel)");

@@ -1,6 +1,6 @@
 // The Code 128 encoder: symbol sequences of each code set, the check symbol,
 // the module count, and the texts it refuses.
-#include "UAppExceptions.h"
+#include "OrderingTestSupport.h"
 #include "UBarCodeSymbologies.h"
 
 #include <gtest/gtest.h>
@@ -23,17 +23,10 @@ QStringList valuesOf(const QString& modules)
     return values;
 }
 
-QString exceptionText(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QString();
-}
 
 } // namespace
+
+using orderingtest::exceptionText;
 
 TEST(Code128Table, HoldsEveryValueOnceWithElevenModulePatterns)
 {
@@ -84,6 +77,11 @@ struct EncodeCase {
     QStringList elements; // start and switch symbols inserted
     QStringList values; // symbols of the pattern, check and stop included
 };
+
+void PrintTo(const EncodeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class Code128Encode : public testing::TestWithParam<EncodeCase> { };
 

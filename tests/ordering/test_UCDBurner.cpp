@@ -1,8 +1,7 @@
 // The disc burner on a libburn pseudo-drive (a file standing for the disc):
 // the images read back with isoinfo, the split of files over discs, cancel,
 // and the refusals.
-#include "UAppExceptions.h"
-#include "UCDBurner.h"
+#include "OrderingTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <QDate>
@@ -10,44 +9,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+using namespace orderingtest;
+
 namespace {
 
 constexpr qint64 MB = 1024 * 1024;
-
-// A burner whose disc holds no more than the test says.
-class CappedBurner : public CDBurner {
-public:
-    CappedBurner(const QString& discFile, qint64 capacity)
-        : CDBurner({ QStringLiteral("stdio:") + discFile })
-        , fCapacity(capacity)
-    {
-    }
-
-protected:
-    qint64 DiscFreeBytes(burn::burn_drive* drive) override { return std::min(fCapacity, CDBurner::DiscFreeBytes(drive)); }
-
-private:
-    qint64 fCapacity;
-};
-
-QString runTool(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-// The files at the root of the Joliet tree of an image, sorted.
-QStringList discFiles(const QString& iso)
-{
-    QStringList files;
-    for (const QString& line : runTool(QStringLiteral("isoinfo"), { QStringLiteral("-J"), QStringLiteral("-f"), QStringLiteral("-i"), iso })
-                                   .split(u'\n', Qt::SkipEmptyParts))
-        files << line.mid(1).section(u';', 0, 0); // without the version number
-    files.sort();
-    return files;
-}
 
 QString volumeId(const QString& iso)
 {
@@ -86,15 +52,6 @@ struct BurnerFixture : testing::Test {
     };
 };
 
-QString exceptionText(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QString();
-}
 
 } // namespace
 
@@ -102,7 +59,7 @@ QString exceptionText(const std::function<void()>& f)
 // the first disc takes the last two files, the second the first file.
 TEST_F(BurnerFixture, SplitsFilesOverDiscsFromTheEndOfTheList)
 {
-    CappedBurner burner(disc(), 7 * MB);
+    TestBurner burner(disc(), 7 * MB);
     burner.SetUpdateInterface(record);
     burner.MediaAdd(picture(QStringLiteral("A.jpg"), 3 * MB));
     burner.MediaAdd(picture(QStringLiteral("B.jpg"), 3 * MB));
@@ -133,7 +90,7 @@ TEST_F(BurnerFixture, SplitsFilesOverDiscsFromTheEndOfTheList)
 
 TEST_F(BurnerFixture, SingleDiscCarriesNoDiscNumberAndKeepsJolietNames)
 {
-    CappedBurner burner(disc(), 7 * MB);
+    TestBurner burner(disc(), 7 * MB);
     burner.MediaAdd(picture(QStringLiteral("IMG_0001.jpg"), 100000, QStringLiteral("a.jpg")));
     burner.MediaAdd(picture(QStringLiteral("IMG_0001(1).jpg"), 200000, QStringLiteral("b.jpg")));
     ASSERT_TRUE(burner.DetectMedia());
@@ -154,7 +111,7 @@ TEST_F(BurnerFixture, SingleDiscCarriesNoDiscNumberAndKeepsJolietNames)
 
 TEST_F(BurnerFixture, CancelStopsTheWriteAndKeepsTheFiles)
 {
-    CappedBurner burner(disc(), 700 * MB);
+    TestBurner burner(disc(), 700 * MB);
     for (int i = 0; i < 3; ++i)
         burner.MediaAdd(picture(QStringLiteral("P%1.jpg").arg(i), 40 * MB));
     int events = 0;
@@ -172,7 +129,7 @@ TEST_F(BurnerFixture, CancelStopsTheWriteAndKeepsTheFiles)
 
 TEST_F(BurnerFixture, FileLargerThanTheDiscIsRefusedBeforeWriting)
 {
-    CappedBurner burner(disc(), 7 * MB);
+    TestBurner burner(disc(), 7 * MB);
     burner.MediaAdd(picture(QStringLiteral("small.jpg"), 1 * MB));
     burner.MediaAdd(picture(QStringLiteral("huge.mov"), 8 * MB));
     ASSERT_TRUE(burner.DetectMedia());
@@ -185,7 +142,7 @@ TEST_F(BurnerFixture, FileLargerThanTheDiscIsRefusedBeforeWriting)
 
 TEST_F(BurnerFixture, WrittenDiscIsRefusedUntilABlankOneIsInserted)
 {
-    CappedBurner burner(disc(), 7 * MB);
+    TestBurner burner(disc(), 7 * MB);
     burner.SetUpdateInterface(record);
     burner.MediaAdd(picture(QStringLiteral("A.jpg"), 3 * MB));
     burner.MediaAdd(picture(QStringLiteral("B.jpg"), 3 * MB));
@@ -200,7 +157,7 @@ TEST_F(BurnerFixture, WrittenDiscIsRefusedUntilABlankOneIsInserted)
 
 TEST_F(BurnerFixture, KnowsFilesBySourcePathAndNeedsADiscForItsEstimate)
 {
-    CappedBurner burner(disc(), 7 * MB);
+    TestBurner burner(disc(), 7 * MB);
     const IMediaRef file = picture(QStringLiteral("A.jpg"), 1000);
     burner.MediaAdd(file);
     EXPECT_TRUE(burner.MediaAlreadyAdd(std::make_shared<TMediaFile>(file->SourcePath(), QStringLiteral("X.jpg"), 1)));

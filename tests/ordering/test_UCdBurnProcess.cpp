@@ -1,7 +1,7 @@
 // The disc-burning job on a pseudo-drive: pictures copied under unique
 // names, discs asked for one after the other, cancel, the error box with
 // Retry and Cancel, and no copy left behind.
-#include "OrderFakes.h"
+#include "OrderingTestSupport.h"
 #include "TestSupport.h"
 #include "UCdBurnProcess.h"
 
@@ -10,6 +10,7 @@
 #include <QProcess>
 
 using namespace orderfakes;
+using namespace orderingtest;
 
 namespace {
 
@@ -84,55 +85,11 @@ public:
     int closed = 0;
 };
 
-// A pseudo-drive whose disc holds no more than the test says, and that can
-// be made to fail its write.
-class TestBurner : public CDBurner {
-public:
-    TestBurner(const QString& discFile, qint64 capacity)
-        : CDBurner({ QStringLiteral("stdio:") + discFile }), fCapacity(capacity) { }
-    std::atomic<int> failWrites { 0 };
-    BurnRes Burn() override
-    {
-        if (failWrites > 0) {
-            --failWrites;
-            throw Exception(QStringLiteral("CDburner.Burn: the disc could not be written"));
-        }
-        return CDBurner::Burn();
-    }
-
-protected:
-    qint64 DiscFreeBytes(burn::burn_drive* drive) override { return std::min(fCapacity, CDBurner::DiscFreeBytes(drive)); }
-
-private:
-    qint64 fCapacity;
-};
-
-QStringList discFiles(const QString& iso)
-{
-    QProcess p;
-    p.start(QStringLiteral("isoinfo"), { QStringLiteral("-J"), QStringLiteral("-f"), QStringLiteral("-i"), iso });
-    p.waitForFinished(60000);
-    QStringList files;
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts))
-        files << line.mid(1).section(u';', 0, 0); // without the version number
-    files.sort();
-    return files;
-}
-
 struct ProcessFixture : testing::Test {
     void SetUp() override
     {
-        TPrintOrder::SetProductWorkflowsProvider([wf = workflows](IMainFrame*) { return wf; });
-        order = std::make_unique<TPrintOrder>(&main);
-        main.order = order.get();
         main.tempConfig.temp = dir.filePath(QStringLiteral("temp"));
         format = makeTirage(1, 10, 15);
-    }
-    void TearDown() override
-    {
-        main.order = nullptr;
-        order.reset();
-        TPrintOrder::SetProductWorkflowsProvider(nullptr);
     }
     void addPicture(const QString& id, qint64 size)
     {
@@ -158,8 +115,7 @@ struct ProcessFixture : testing::Test {
 
     QTemporaryDir dir;
     BurnMainFrame main;
-    std::shared_ptr<TestWorkflows> workflows = std::make_shared<TestWorkflows>();
-    std::unique_ptr<TPrintOrder> order;
+    OrderOf order { main };
     std::unique_ptr<Tirage2> format;
     TTirageProduct* product = nullptr;
     RecordingView view;

@@ -1,7 +1,7 @@
 // The receipt: its blocks and prices, its geometry on paper, the print jobs
 // of its copies, and its bar codes read back from the rasterised PDF.
 #include "BarcodeReaders.h"
-#include "OrderFakes.h"
+#include "OrderingTestSupport.h"
 #include "UAppExceptions.h"
 #include "UOrderSend.h"
 #include "UBarCodeForOrder.h"
@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 using namespace orderfakes;
+using orderingtest::exceptionText;
 
 namespace {
 
@@ -81,9 +82,6 @@ QImage paintAt(TReceipt& receipt, int dpi, int pageWidth, int height = 2400)
 struct ReceiptFixture : testing::Test {
     void SetUp() override
     {
-        TPrintOrder::SetProductWorkflowsProvider([wf = workflows](IMainFrame*) { return wf; });
-        order = std::make_unique<TPrintOrder>(&main);
-        main.order = order.get();
         main.config.SetKioskReceiptWidth(80);
         TOrderSend::SetPrinterFactory([this](const QString&) {
             auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -97,30 +95,14 @@ struct ReceiptFixture : testing::Test {
             return printer;
         });
     }
-    void TearDown() override
-    {
-        TOrderSend::SetPrinterFactory(nullptr);
-        main.order = nullptr;
-        order.reset();
-        TPrintOrder::SetProductWorkflowsProvider(nullptr);
-    }
+    void TearDown() override { TOrderSend::SetPrinterFactory(nullptr); }
 
     ReceiptMainFrame main;
-    std::shared_ptr<TestWorkflows> workflows = std::make_shared<TestWorkflows>();
-    std::unique_ptr<TPrintOrder> order;
+    orderingtest::OrderOf order { main };
     QTemporaryDir dir;
     QStringList printed;
 };
 
-QString exceptionText(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QString();
-}
 
 } // namespace
 
