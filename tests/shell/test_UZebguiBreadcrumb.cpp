@@ -188,3 +188,31 @@ TEST_F(Breadcrumb, ScaleFollowsTheContentSize)
     EXPECT_FLOAT_EQ(bar->GetGuiScale(), std::min(w / 800, h / 120));
     EXPECT_EQ(bar->height(), int(std::lround(120 * bar->GetGuiScale())));
 }
+
+TEST_F(Breadcrumb, WalkingThePrintWorkflowWithNextStepMovesTheCurrentEntry)
+{
+    go(&S::TCtrlConnec);
+    go(&S::TCtrlTileChoiceHomeProducts);
+    auto* prints = win.findChild<QPushButton*>(QStringLiteral("ButtonPlaceholderWorkflow1"));
+    ASSERT_NE(prints, nullptr);
+    QTest::mouseClick(prints, Qt::LeftButton);
+    win.RunQueue();
+    ASSERT_EQ(win.getWorkflowType(), TWorkflowPrint);
+    const char* tabs[] = { "TabItem_2000sourceMedia", "TabItem_3105printSize", "TabItem_4100selectImagePrint",
+                           "TabItem_6100printCropCheck", "TabItem_8000shoppingCart" };
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(tabs[i]);
+        ASSERT_EQ(win.ActiveTabName(), QLatin1String(tabs[i]));
+        for (int j = 0; j < 5; ++j)
+            EXPECT_EQ(bar->Buttons()[size_t(j)]->State(),
+                      j < i ? WorkflowStepDone : j == i ? WorkflowStepCurrent : j == i + 1 ? WorkflowStepJustNext : WorkflowStepFarNext)
+                << j;
+        QTest::mouseClick(bar->ButtonNext(), Qt::LeftButton);
+        win.RunQueue();
+    }
+    EXPECT_EQ(win.ActiveTabName(), QStringLiteral("TabItem_8200customerDetails")) << "the hidden delivery step is skipped";
+    // Back through the history to the cart.
+    QTest::mouseClick(bar->ButtonPrevious(), Qt::LeftButton);
+    win.RunQueue();
+    EXPECT_EQ(win.ActiveTabName(), QStringLiteral("TabItem_8000shoppingCart"));
+}
