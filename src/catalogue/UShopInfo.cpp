@@ -4,10 +4,14 @@
 #include "LumLabService.h"
 #include "UConfig.h"
 #include "UThreadTaskWebSvcQueue.h"
+#include "UCtrlConnecNotif.h"
+#include "ULangText.h"
 #include "UTools.h"
+#include "UVisualsInfos.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 KIOSK_SERIALIZABLE_DESCRIBE(
@@ -32,6 +36,8 @@ enum { kKindCommon = 0, kKindPrint = 1, kKindTpl = 2, kKindBook = 5 };
 // The observer event raised once the front-print pictures are on disk
 // (moe_frontPrint of the main window's event list).
 constexpr int kMoeFrontPrint = 12;
+// moe_templateVelmoraInfoLoaded: frame details of a theme were installed.
+constexpr int kMoeTemplateVelmoraInfoLoaded = 3;
 
 // Rounds to the nearest integer, exact halves to the even neighbour.
 int roundEven(double v)
@@ -48,6 +54,68 @@ IMainFrame* workerMain(IMainFrame* main)
     return main;
 }
 
+// Brings a picture-cache list in line with the lab's pictures (key -> MD5).
+// fetch gives a picture's bytes (only called when downloading); every: the
+// progress is shown for every that many entries; saveEvery: when
+// downloading, the list is saved after each changed entry whose count is a
+// multiple of it (0: never during the loop).
+template <class L, class Fetch>
+void refreshPictureCache(IMainFrame* main, IShopLoadCtrl* ctrl, const QMap<typename L::TKey, QString>& dict, L& list,
+                         Fetch fetch, int every, int saveEvery, const TLangText& text)
+{
+    using Item = typename L::TItem;
+    const bool download = int(main->GetLaunchMode()) == kLaunchModeInitData;
+    if (!download && dict.size() == list.List().Count()) {
+        bool same = true;
+        for (auto it = dict.cbegin(); same && it != dict.cend(); ++it) {
+            const Item* e = list.findById(it.key());
+            same = e && e->Md5() == it.value();
+        }
+        if (same)
+            return;
+    }
+    // Entries the lab no longer lists go, with their pictures.
+    for (int i = list.List().Count() - 1; i >= 0; --i) {
+        Item* e = list.List()[i];
+        if (!dict.contains(e->Id())) {
+            ShopInfoFiles::DeleteShopFile(QStringLiteral("loadVisualsClean"), e->GetFilepath(main));
+            list.List().Delete(i);
+            list.SetDirty();
+        }
+    }
+    const int count = int(dict.size());
+    int i = 0;
+    for (auto it = dict.cbegin(); it != dict.cend(); ++it) {
+        ++i;
+        TThreadTaskQueueWithoutThread::CheckCancel();
+        Item* e = list.findById(it.key());
+        const bool changed = !e || e->Md5() != it.value()
+            || (download && !QFileInfo::exists(e->GetFilepath(main)));
+        if (changed) {
+            QByteArray bytes;
+            if (download)
+                bytes = fetch(it.key());
+            if (e) {
+                e->SetMd5(it.value());
+            } else {
+                e = new Item(it.key(), it.value());
+                list.List().Add(e);
+            }
+            list.SetDirty();
+            if (download)
+                TAppTools::WriteByteArrayToFile(bytes, e->GetFilepath(main));
+            else
+                ShopInfoFiles::DeleteShopFile(QStringLiteral("loadVisualsUpdate"), e->GetFilepath(main));
+            if (download && saveEvery > 0 && i % saveEvery == 0)
+                list.SaveToXmlFile(main);
+        }
+        if (ctrl && (download || i % every == 1 || i == count - 1))
+            ctrl->updateProgressBar(i, count, text);
+    }
+    if (ctrl)
+        ctrl->hideProgressBar();
+}
+
 } // namespace
 
 TShopInfo::TShopInfo() = default;
@@ -55,6 +123,13 @@ TShopInfo::TShopInfo() = default;
 TShopInfo::~TShopInfo()
 {
     productInfoLoadCancel();
+    if (fTplInfoTask) {
+        try {
+            fTplInfoTask->CancelAsk(ttwm_wait);
+        } catch (const std::exception& e) {
+            LogFatal(QStringLiteral("TShopInfo.Destroy / TplInfoTask.CancelAsk"), e);
+        }
+    }
 }
 
 void TShopInfo::serializerPrepare(TXMLSerializer& ser)
@@ -403,7 +478,107 @@ void TShopInfo::productInfoLoadAsync(IMainFrame* main)
         TThreadTaskQueueWithoutThread::CheckCancel();
         ProdTplLoadForce(main, nullptr, loadScrap);
     }
+    if (main->IsOnline()) {
+        try {
+            loadVisualsDatas(main, nullptr);
+            if (loadScrap)
+                loadScrapDatas(main, nullptr);
+        } catch (const ECancel&) {
+            throw;
+        } catch (const std::exception& e) {
+            LogError(QStringLiteral("TShopInfo.productInfoLoadAsync / load visuals"), e);
+        }
+    }
     main->setProductVisibility(pvt_all, pvm_visible);
+}
+
+void TShopInfo::loadVisualsDatas(IMainFrame* main, IShopLoadCtrl* ctrl)
+{
+    static TLangText& txtLoading = TLangText::Create(QStringLiteral("Loading visuals images..."));
+    static TLangText& txtUpdating = TLangText::Create(QStringLiteral("Updating visuals images : %0:d / %1:d"));
+    if (ctrl)
+        ctrl->status(txtLoading.Text());
+    QMap<qint32, QString> dict;
+    auto add = [&](qint32 id, const QString& md5) {
+        if (id > 0 && !dict.contains(id))
+            dict.insert(id, md5);
+    };
+    auto addPicture = [&](const Vignette2* v) {
+        if (v)
+            add(v->VignetteId(), v->MD5());
+    };
+    std::shared_ptr<TShopProdTplInfo> tpl;
+    {
+        std::lock_guard lk(fPartsSync);
+        tpl = fProdTpl;
+    }
+    if (tpl) {
+        if (tpl->TemplatesVelmora())
+            for (ZebtemplateVelmora2* t : *tpl->TemplatesVelmora()) {
+                add(t->RectoSDid(), t->RectoSDmd5());
+                add(t->VersoSDid(), t->VersoSDmd5());
+            }
+        if (tpl->Calendars())
+            for (TemplateCalendrier2* c : *tpl->Calendars()) {
+                for (const auto& img : c->Images())
+                    if (img)
+                        addPicture(img->PictIdSD().get());
+                addPicture(c->VisuelImage().get());
+            }
+    }
+    std::unique_ptr<TVisualsInfosList> list = TVisualsInfosList::LoadFromXmlFile(main);
+    if (!list)
+        list = std::make_unique<TVisualsInfosList>();
+    try {
+        refreshPictureCache(
+            main, ctrl, dict, *list,
+            [&](qint32 id) {
+                std::unique_ptr<Vignette2> v = main->GetWebSvcLum()->GetVignette(main->GetWebSvcAsker(), id);
+                return v ? v->Image() : QByteArray();
+            },
+            20, 20, txtUpdating);
+    } catch (...) {
+        list->SaveToXmlFile(main);
+        throw;
+    }
+    list->SaveToXmlFile(main);
+}
+
+void TShopInfo::loadScrapDatas(IMainFrame* main, IShopLoadCtrl* ctrl)
+{
+    static TLangText& txtLoading = TLangText::Create(QStringLiteral("Loading decorating images..."));
+    static TLangText& txtUpdating = TLangText::Create(QStringLiteral("Updating decorating images : %0:d / %1:d"));
+    if (ctrl)
+        ctrl->status(txtLoading.Text());
+    const ILumLabServiceRef lab = main->GetWebSvcLum();
+    QMap<QString, QString> dict;
+    for (const auto& kv : lab->GetVignettesDecoMD5(main->GetWebSvcAsker(), QStringList()))
+        if (kv && !dict.contains(kv->Key()))
+            dict.insert(kv->Key(), kv->Value());
+    std::unique_ptr<TScrapInfosList> list = TScrapInfosList::LoadFromXmlFile(main);
+    if (!list)
+        list = std::make_unique<TScrapInfosList>();
+    try {
+        refreshPictureCache(
+            main, ctrl, dict, *list,
+            [&](const QString& name) {
+                std::unique_ptr<VignetteDeco2> v = lab->GetVignetteDeco(main->GetWebSvcAsker(), name);
+                return v ? v->Image() : QByteArray();
+            },
+            10, 0, txtUpdating);
+        try {
+            list->SetBorderList(ShopListFrom<TOwnerList<ScrapFrame2>>(lab->GetScrapFrames(main->GetWebSvcAsker())));
+            list->SetDirty();
+        } catch (const ECancel&) {
+            throw;
+        } catch (const std::exception& e) {
+            LogDebug(QStringLiteral("WebSvc ScrapFrames not supported"), e);
+        }
+    } catch (...) {
+        list->SaveToXmlFile(main);
+        throw;
+    }
+    list->SaveToXmlFile(main);
 }
 
 void TShopInfo::loadFrontPrint(IMainFrame* main)
@@ -439,6 +614,77 @@ void TShopInfo::loadFrontPrint(IMainFrame* main)
     } catch (const std::exception& e) {
         LogError(QStringLiteral("TShopInfo.loadFrontPrint"), e);
     }
+}
+
+// ------------------------------------------------------------ frame details
+
+bool TShopInfo::LoadTemplateVelmoraInfo(int themeId, int tplWidth, int tplHeight, IMainFrame* main)
+{
+    const int sizeMin = std::min(tplWidth, tplHeight), sizeMax = std::max(tplWidth, tplHeight);
+    if (fTplInfo && fTplInfo->HasKey(themeId, sizeMin, sizeMax))
+        return true;
+    if (fTplInfoTask && fTplInfoTask->IsWaitingForExec() && !fTplInfoTask->IsDone()) {
+        if (fTplInfoThemeIdLoading == themeId && fTplInfoTplSizeMinLoading == sizeMin
+            && fTplInfoTplSizeMaxLoading == sizeMax)
+            return false;
+        fTplInfoTask->CancelAsk(ttwm_wait);
+        fTplInfoTask.reset();
+    }
+    fTplInfo.reset();
+    fTplInfoThemeIdLoading = themeId;
+    fTplInfoTplSizeMinLoading = sizeMin;
+    fTplInfoTplSizeMaxLoading = sizeMax;
+    fTplInfoTask = main->WebSvcAddCall(
+        [this, main, themeId, sizeMin, sizeMax] { loadTemplateVelmoraInfoAsync(workerMain(main), themeId, sizeMin, sizeMax); });
+    return false;
+}
+
+void TShopInfo::loadTemplateVelmoraInfoAsync(IMainFrame* main, int themeId, int sizeMin, int sizeMax)
+{
+    bool locked = false;
+    try {
+        main->GuiWaitLock();
+        locked = true;
+        TConfigInfo* cfg = main->Config();
+        std::unique_ptr<TShopTplInfo> set = TShopTplInfo::TryLoadCreate(cfg, themeId, sizeMin, sizeMax, fTSprodTplInfo);
+        if (!set) {
+            set = std::make_unique<TShopTplInfo>(themeId, sizeMin, sizeMax, fTSprodTplInfo);
+            set->SetZebtemplatesVelmoraString(
+                main->GetWebSvcLum()->GetZebtemplatesVelmoraFrames(main->GetWebSvcAsker(), themeId, sizeMin, sizeMax));
+            set->Save(cfg);
+        }
+        TThreadTaskQueueWithoutThread::MainThreadSynchro([&] { fTplInfo = std::move(set); });
+        main->EventObservedRaise(TMainObservedEvent(kMoeTemplateVelmoraInfoLoaded), nullptr);
+    } catch (const std::exception& e) {
+        LogFatal(QStringLiteral("TShopInfo.loadTemplateVelmoraInfoAsync"), e);
+    }
+    if (locked) {
+        try {
+            main->GuiWaitUnlock();
+        } catch (const std::exception& e) {
+            LogFatal(QStringLiteral("TShopInfo.loadTemplateVelmoraInfoAsync"), e);
+        }
+    }
+}
+
+ZebtemplateVelmoraFrameInfo* TShopInfo::GetTemplateVelmoraInfo(const ZebtemplateVelmora2* tpl)
+{
+    if (!tpl || !fTplInfo)
+        return nullptr;
+    // A set answers only for its own theme and paper size: a template of
+    // another size is "not ready" until its own set is loaded, never an
+    // empty record that would lose its frames.
+    const int sizeMin = std::min(tpl->LargeurPapier(), tpl->HauteurPapier());
+    const int sizeMax = std::max(tpl->LargeurPapier(), tpl->HauteurPapier());
+    const bool anySize = fTplInfo->TplSizeMin() <= 0 && fTplInfo->TplSizeMax() <= 0; // a set of every size
+    if (fTplInfo->ThemeId() != TShopTplInfo::ThemeIdFrom(tpl)
+        || (!anySize && !fTplInfo->HasKey(fTplInfo->ThemeId(), sizeMin, sizeMax)))
+        return nullptr;
+    if (ZebtemplateVelmoraFrameInfo* r = fTplInfo->findById(tpl->Id()))
+        return r;
+    if (!fTplInfoEmpty)
+        fTplInfoEmpty = std::make_unique<ZebtemplateVelmoraFrameInfo>();
+    return fTplInfoEmpty.get();
 }
 
 // ------------------------------------------------------------- sizes, names

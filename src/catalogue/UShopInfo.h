@@ -17,6 +17,7 @@
 #include "UShopProdBookInfo.h"
 #include "UShopProdPrintInfo.h"
 #include "UShopProdTplInfo.h"
+#include "UShopTplInfo.h"
 
 #include <QSizeF>
 #include <memory>
@@ -93,8 +94,26 @@ public:
     // The body of that load, on the web-service queue's worker.
     void productInfoLoadAsync(IMainFrame* main);
 
+    // Picture caches: the catalogue pictures of the loaded template part
+    // and the decorating pictures. Changed pictures lose their cached file
+    // (fetched when first shown), or are downloaded at once in the
+    // installation-data launch mode. Worker thread.
+    void loadVisualsDatas(IMainFrame* main, IShopLoadCtrl* ctrl);
+    void loadScrapDatas(IMainFrame* main, IShopLoadCtrl* ctrl);
+
     // Front-print pictures: fetched when missing, deleted when switched off.
     void loadFrontPrint(IMainFrame* main);
+
+    // --- frame details of one theme and size (main thread)
+    // True when the details of that theme and size are loaded; otherwise
+    // queues their load (once per key) and answers false.
+    bool LoadTemplateVelmoraInfo(int themeId, int tplWidth, int tplHeight, IMainFrame* main);
+    // The details of a template from the loaded set; null while the set of
+    // its theme and paper size is not the loaded one. A template that the
+    // set lacks gets the shared empty record.
+    ZebtemplateVelmoraFrameInfo* GetTemplateVelmoraInfo(const ZebtemplateVelmora2* tpl);
+    // The task body of that load.
+    void loadTemplateVelmoraInfoAsync(IMainFrame* main, int themeId, int sizeMin, int sizeMax);
 
     // --- sizes and order folders
     // Pixel size of a print of sizeInMm at the store's resolution (reduced
@@ -132,4 +151,12 @@ private:
     std::shared_ptr<TShopProdTplInfo> fProdTpl;
     std::shared_ptr<TShopProdBookInfo> fProdBook;
     IThreadTaskRef fProdTask;
+
+    // Frame details: installed and read on the main thread only.
+    std::unique_ptr<TShopTplInfo> fTplInfo;
+    std::unique_ptr<ZebtemplateVelmoraFrameInfo> fTplInfoEmpty;
+    IThreadTaskRef fTplInfoTask;
+    int fTplInfoThemeIdLoading = 0;
+    int fTplInfoTplSizeMinLoading = 0;
+    int fTplInfoTplSizeMaxLoading = 0;
 };

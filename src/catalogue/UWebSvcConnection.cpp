@@ -3,7 +3,7 @@
 #include "LumLabService.h"
 #include "UConfig.h"
 #include "UDebug.h"
-#include "UHTTPRIO.h"
+#include "USoapHttpTrans.h"
 #include "ULangText.h"
 #include "UShopInfo.h"
 #include "UTools.h"
@@ -77,18 +77,19 @@ QString TWebSvcConnection::ServiceUrl(const QString& rootUrl, bool serverOffline
 void TWebSvcConnection::WebSvcInit(THTTPRIO* webSvc) const
 {
     webSvc->SetURL(ServiceUrl(fCfg->ServerUrl(), fCfg->ServerOffline()));
-    webSvc->HTTPWebNode().SendTimeout = kClientTimeoutMs;
-    webSvc->HTTPWebNode().ConnectTimeout = kClientTimeoutMs;
-    webSvc->HTTPWebNode().ReceiveTimeout = kClientTimeoutMs;
+    webSvc->HTTPWebNode().SetSendTimeout(kClientTimeoutMs);
+    webSvc->HTTPWebNode().SetConnectTimeout(kClientTimeoutMs);
+    webSvc->HTTPWebNode().SetReceiveTimeout(kClientTimeoutMs);
     LogInfo(QStringLiteral("Connecting to webService: ") + webSvc->URL());
 }
 
 TThreadTaskWebSvcQueue::TClientFactory TWebSvcConnection::ClientFactory()
 {
     return [](const std::function<void(THTTPRIO*)>& configure) -> ILumLabServiceRef {
-        THTTPRIO rio;
+        ILumLabServicePtr client = GetILumLabService(QString());
+        THTTPRIO rio(client->Transport());
         configure(&rio);
-        return rio.CreateService();
+        return client;
     };
 }
 

@@ -7,6 +7,7 @@
 #include "ULangText.h"
 #include "UShopConnect.h"
 #include "UTools.h"
+#include "UVisualsInfos.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -242,4 +243,86 @@ TEST_F(ShopConnectSim, UnknownLoginIsRefused)
     std::unique_ptr<ConnecMain> main;
     EXPECT_EQ(startAndConnect(main, rec), QStringLiteral("Login is invalid"));
     EXPECT_EQ(main->HandOvers(), 0);
+}
+
+TEST_F(ShopConnectSim, FrameDetailsAnswerOnlyForTheirThemeAndSize)
+{
+    StatusRecorder rec;
+    std::unique_ptr<ConnecMain> main;
+    ASSERT_EQ(startAndConnect(main, rec), QString());
+    TShopInfo* shop = main->Conn().ShopInfo();
+    TTemplateVelmoraList* tpls = shop->ProdTpl()->TemplatesVelmora();
+    ZebtemplateVelmora2* card = tpls->byId(901);  // theme 2, 105 x 148
+    ZebtemplateVelmora2* print = tpls->byId(902); // theme 101, 300 x 200
+
+    sim->clearJournal();
+    EXPECT_FALSE(shop->LoadTemplateVelmoraInfo(2, 148, 105, main.get()));
+    EXPECT_FALSE(shop->LoadTemplateVelmoraInfo(2, 105, 148, main.get())) << "the same key waits for the same task";
+    ASSERT_TRUE(testsupport::waitFor([&] { return shop->LoadTemplateVelmoraInfo(2, 105, 148, main.get()); }));
+    int fetches = 0;
+    for (const QJsonValue& v : sim->journal())
+        fetches += v.toObject().value(QStringLiteral("operation")).toString() == QStringLiteral("GetZebtemplatesVelmoraFrames");
+    EXPECT_EQ(fetches, 1);
+    EXPECT_TRUE(QFile::exists(fCfg->GetShopTplInfoPath(2, 105, 148)));
+
+    ZebtemplateVelmoraFrameInfo* info = shop->GetTemplateVelmoraInfo(card);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->Id(), 901);
+    EXPECT_EQ(info->Cadres().Count(), 2);
+    EXPECT_EQ(shop->GetTemplateVelmoraInfo(print), nullptr) << "another theme is not ready";
+
+    // The same theme on another paper size is not ready either: never an
+    // empty record that would leave the template without its frames.
+    auto otherSize = std::make_unique<ZebtemplateVelmora2>();
+    otherSize->setId(901);
+    otherSize->setType_(2);
+    otherSize->setLargeurPapier(210);
+    otherSize->setHauteurPapier(297);
+    EXPECT_EQ(shop->GetTemplateVelmoraInfo(otherSize.get()), nullptr);
+
+    // A template of the loaded theme and size that the set lacks gets the empty record.
+    auto missing = std::make_unique<ZebtemplateVelmora2>();
+    missing->setId(999);
+    missing->setType_(2);
+    missing->setLargeurPapier(148);
+    missing->setHauteurPapier(105);
+    ASSERT_NE(shop->GetTemplateVelmoraInfo(missing.get()), nullptr);
+    EXPECT_EQ(shop->GetTemplateVelmoraInfo(missing.get())->Id(), 0);
+}
+
+TEST_F(ShopConnectSim, PictureCachesFollowTheLabDigests)
+{
+    StatusRecorder rec;
+    std::unique_ptr<ConnecMain> main;
+    ASSERT_EQ(startAndConnect(main, rec), QString());
+    const QString visualsXml = TVisualsInfosList::XmlPath(main.get());
+    std::unique_ptr<TVisualsInfosList> list = TVisualsInfosList::LoadFromXmlFile(main.get());
+    ASSERT_NE(list, nullptr);
+    ASSERT_GT(list->List().Count(), 1);
+    std::unique_ptr<TScrapInfosList> scrap = TScrapInfosList::LoadFromXmlFile(main.get());
+    ASSERT_NE(scrap, nullptr) << "templates with products ask for the decorating pictures";
+    EXPECT_GT(scrap->BorderList().Count(), 0);
+
+    // Pictures are fetched when first shown; stand-ins for two of them:
+    const QString kept = list->List()[0]->GetFilepath(main.get());
+    const QString changed = list->List()[1]->GetFilepath(main.get());
+    ASSERT_TRUE(testsupport::writeAll(kept, "jpeg"));
+    ASSERT_TRUE(testsupport::writeAll(changed, "jpeg"));
+    // The cached digest of the second one no longer matches the lab's.
+    list->List()[1]->SetMd5(QStringLiteral("stale"));
+    list->SetDirty();
+    list->SaveToXmlFile(main.get());
+    main.reset();
+
+    ASSERT_EQ(startAndConnect(main, rec), QString());
+    EXPECT_TRUE(QFile::exists(kept)) << "an unchanged picture keeps its file";
+    EXPECT_FALSE(QFile::exists(changed)) << "a changed picture loses its file";
+    main.reset();
+
+    // A list that cannot be read starts empty and is written anew.
+    ASSERT_TRUE(testsupport::writeAll(visualsXml, "<XmlSerializerV1_0><TVisualsInfosList"));
+    ASSERT_EQ(startAndConnect(main, rec), QString());
+    std::unique_ptr<TVisualsInfosList> again = TVisualsInfosList::LoadFromXmlFile(main.get());
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->List().Count(), list->List().Count());
 }

@@ -235,3 +235,30 @@ TEST_F(ShopInfoFilesTest, LoadAskRenewsTheStampAndDeletesThePartFile)
     EXPECT_THROW(shop.Common(), ETaskNotReady);
     EXPECT_FALSE(shop.hasProducts());
 }
+
+TEST_F(ShopInfoFilesTest, FrameDetailsSetKeyAndThemes)
+{
+    TShopTplInfo set(12, 150, 100, 45000.5);
+    EXPECT_TRUE(set.HasKey(12, 100, 150));
+    set.SetZebtemplatesVelmoraString({ QStringLiteral("901|1;8;8;89;132;0;0") });
+    set.Save(fCfg.get());
+    EXPECT_TRUE(QFile::exists(fCfg->GetShopTplInfoPath(12, 100, 150)));
+    EXPECT_TRUE(fCfg->GetShopTplInfoPath(12, 150, 100).endsWith(QStringLiteral("ShopTplInfo-12-100-150.qzinf")));
+    std::unique_ptr<TShopTplInfo> back = TShopTplInfo::TryLoadCreate(fCfg.get(), 12, 100, 150, 45000.5);
+    ASSERT_NE(back, nullptr);
+    ASSERT_NE(back->findById(901), nullptr);
+    EXPECT_EQ(back->findById(902), nullptr);
+    EXPECT_EQ(TShopTplInfo::TryLoadCreate(fCfg.get(), 12, 100, 150, 1.0), nullptr);
+
+    ZebtemplateVelmora2 tpl;
+    tpl.setType_(5);
+    EXPECT_EQ(TShopTplInfo::ThemeIdFrom(&tpl), 5);
+    tpl.setType_(1);
+    EXPECT_EQ(TShopTplInfo::ThemeIdFrom(&tpl), -3);
+    tpl.setCalendrierMois(true);
+    EXPECT_EQ(TShopTplInfo::ThemeIdFrom(&tpl), -2);
+    tpl.setCalendrierMois(false);
+    tpl.setType_(0);
+    EXPECT_THROW(TShopTplInfo::ThemeIdFrom(&tpl), Exception);
+    EXPECT_EQ(TShopTplInfo::ThemeIdFrom(nullptr), -1);
+}

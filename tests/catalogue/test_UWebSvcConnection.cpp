@@ -4,7 +4,10 @@
 #include "CatalogueFakes.h"
 
 #include "LogCapture.h"
-#include "UHTTPRIO.h"
+#include "UConnecEndpoints.h"
+
+#include <QUrl>
+#include "USoapHttpTrans.h"
 #include "UTools.h"
 
 #include <gtest/gtest.h>
@@ -171,10 +174,11 @@ TEST_F(WebSvcConnectionTest, ClientAddressAndRequester)
     EXPECT_FALSE(conn.GetWebSvcAsker()->CodeLangue_Specified());
 
     LogCapture log;
-    THTTPRIO rio;
+    THTTPReqResp node;
+    THTTPRIO rio(node);
     conn.WebSvcInit(&rio);
     EXPECT_EQ(rio.URL(), QStringLiteral("http://127.0.0.1:9/Lab/LumLabService.svc"));
-    EXPECT_EQ(rio.HTTPWebNode().ReceiveTimeout, 300000);
+    EXPECT_EQ(node.ReceiveTimeout(), 300000);
     EXPECT_TRUE(log.Text().contains(QStringLiteral("Connecting to webService: http://127.0.0.1:9/Lab/LumLabService.svc")));
     fCfg->SetServerOffline(true);
     conn.WebSvcInit(&rio);
@@ -215,4 +219,34 @@ TEST_F(WebSvcConnectionTest, StatusTexts)
     TWebSvcConnection conn(fCfg.get());
     EXPECT_TRUE(conn.connecStatusSet(19));
     EXPECT_FALSE(conn.connecStatusSet(19));
+}
+
+TEST(ConnecEndpoints, TableShapeAndChoiceFromAddress)
+{
+    const auto& rows = ConnecEndpoints();
+    ASSERT_EQ(rows.size(), 12u);
+    EXPECT_EQ(rows[0].url, QStringLiteral("https://"));
+    const char* paths[] = { "/JPN/", "/lum/LumWCF/", "/USA/", "/CAN/", "/SGP/", "/LumTEST/LumWCF/",
+                            "/Lum/LumWCF/", "/LumTEST/LumWCF/", "/JPN/", "/LumServer/", "/LumServer/" };
+    for (size_t i = 1; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].label.toStdString());
+        EXPECT_TRUE(rows[i].url.endsWith(QString::fromLatin1(paths[i - 1])));
+        EXPECT_TRUE(rows[i].url.startsWith(i == 7 || i == 8 || i >= 10 ? QStringLiteral("http://") : QStringLiteral("https://")));
+        const QString host = QUrl(rows[i].url).host();
+        EXPECT_TRUE(host.endsWith(QStringLiteral(".example")) || host == QStringLiteral("127.0.0.1")
+                    || host.startsWith(QStringLiteral("192.0.2.")))
+            << "only our own or documentation hosts";
+    }
+    EXPECT_EQ(rows[1].url, QString::fromLatin1(TConfig::kDefaultServerUrl)) << "the default is row 1";
+    EXPECT_EQ(ConnecEndpointIndexOf(QStringLiteral("http://127.0.0.1:1362/LumServer/")), 11);
+    EXPECT_EQ(ConnecEndpointIndexOf(QStringLiteral("HTTPS://jpn.lumlab.example/JPN/")), 0) << "exact comparison";
+    EXPECT_EQ(ConnecEndpointIndexOf(QStringLiteral("https://shop.example/")), 0);
+}
+
+TEST(ConnecEndpoints, ProgressOfAnEmptyListDoesNotDivideByZero)
+{
+    EXPECT_EQ(ConnecProgressPercent(0, 0), 0);
+    EXPECT_EQ(ConnecProgressPercent(3, 0), 0);
+    EXPECT_EQ(ConnecProgressPercent(1, 4), 25);
+    EXPECT_EQ(ConnecProgressPercent(5, 4), 100);
 }

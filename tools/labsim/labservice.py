@@ -717,4 +717,6 @@ def control(req):
     return Reply(200, json.dumps({"ok": True}), "application/json")
 
 
-ROUTES = {PAGE: handle, CONTROL: control}
+# The kiosk's developer endpoint puts the service under "/LumServer/": the
+# simulator answers there too, so the kiosk can use it as that endpoint.
+ROUTES = {PAGE: handle, "/LumServer" + PAGE: handle, CONTROL: control}
