@@ -215,3 +215,35 @@ TEST_F(ProcessFixture, PictureLargerThanTheDiscIsReportedNotBurntForever)
     main.cancel();
     ASSERT_TRUE(testsupport::waitFor([&] { return view.closed == 1 && !process.Running(); }));
 }
+
+TEST(CdBurnerDisplay, UpdatesFollowTheBurnerRules)
+{
+    TCdBurnerDisplay d;
+    d.text = QStringLiteral("Please insert a CD");
+    struct Step {
+        const char* name;
+        QString texte, media;
+        int remaining, elapsed, nbMedia, value, max;
+        QString text, shownMedia, left, elapsedText, discs;
+        int shownValue, shownMax;
+    } steps[] = {
+        { "InsertDisc", "Insert", " ", 0, 0, 0, 0, 0, "Insert", " ", "00:00", "00:00", "0", 0, 100 },
+        { "DiscFound", "", "DVD+R", -1, -1, -1, -1, 0, "Insert", "DVD+R", "00:00", "00:00", "0", 0, 100 },
+        { "ImageCreation", "Image", "", -1, -1, 2, 0, 3, "Image", "DVD+R", "00:00", "00:00", "2", 0, 3 },
+        { "OnePictureAdded", "", "", -1, -1, -1, 1, 0, "Image", "DVD+R", "00:00", "00:00", "2", 1, 3 },
+        { "Writing", "Burn", "", 125, 61, -1, 61, 186, "Burn", "DVD+R", "02:05", "01:01", "2", 61, 186 },
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        d.apply(s.texte, s.media, s.remaining, s.elapsed, s.nbMedia, s.value, s.max);
+        EXPECT_EQ(d.text, s.text);
+        EXPECT_EQ(d.media, s.shownMedia);
+        EXPECT_EQ(d.timeLeft, s.left);
+        EXPECT_EQ(d.timeElapsed, s.elapsedText);
+        EXPECT_EQ(d.nbMedia, s.discs);
+        EXPECT_EQ(d.progressValue, s.shownValue);
+        EXPECT_EQ(d.progressMax, s.shownMax);
+    }
+    EXPECT_EQ(TCdBurnProcess::ActionName(TWriteAction::WritingData), QStringLiteral("writing data"));
+    EXPECT_EQ(TCdBurnProcess::ActionName(TWriteAction(9)), QStringLiteral("??"));
+}
