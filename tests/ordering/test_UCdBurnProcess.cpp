@@ -16,27 +16,6 @@ namespace {
 
 constexpr qint64 MB = 1024 * 1024;
 
-// A photo whose copy is a file of the given size.
-class CopyingImage : public TestImage {
-public:
-    CopyingImage(const QString& id, qint64 size) : TestImage(id), fBytes(size) { }
-    void CopyToFile(const QString& fname) override
-    {
-        QFile f(fname);
-        if (!f.open(QIODevice::WriteOnly))
-            throw Exception(QStringLiteral("cannot write ") + fname);
-        f.write(fId.toUtf8());
-        f.resize(fBytes);
-    }
-    qint64 fBytes;
-};
-
-class TempConfig : public TestConfig {
-public:
-    QString CalcTempPath() override { return temp; }
-    QString temp;
-};
-
 class BurnMainFrame : public OrderMainFrame {
 public:
     TConfigInfo* Config() override { return &tempConfig; }
@@ -95,9 +74,7 @@ struct ProcessFixture : testing::Test {
     {
         if (!product)
             product = order->TirageProductAdd(format.get(), 1);
-        auto* img = new CopyingImage(id, size);
-        if (product->ImageUsedAdd(img) != img)
-            delete img;
+        addCopyingPicture(product, id, size);
     }
     QString disc() const { return dir.filePath(QStringLiteral("drive.iso")); }
     // Takes the written disc out of the pseudo-drive.
