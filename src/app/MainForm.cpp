@@ -100,7 +100,7 @@ quint32 maxBitmapSizeFallback()
 } // namespace
 
 TMainNavi::TMainNavi(TConfig* cfg, QWidget* parent)
-    : TMainFrameBase(cfg, parent)
+    : TMainFrameWorkflow(cfg, parent)
 {
     formCreate();
 }
@@ -114,6 +114,7 @@ void TMainNavi::formCreate()
     try {
         TabControlMain()->setEnabled(true);
         buildStartTab();
+        workflowInit();
         fBitmapCache = std::make_unique<TOrderBitmapCache>(this);
         fWebSvcQueue = std::make_unique<TThreadTaskWebSvcQueue>(qApp, this, QStringLiteral("WebSvc Queue"));
         // The queue's lab client: created on the worker at its first lab
@@ -333,7 +334,7 @@ bool TMainNavi::eventFilter(QObject* watched, QEvent* e)
     }
     if (fUserActivityHooked && (e->type() == QEvent::KeyPress || e->type() == QEvent::MouseButtonPress))
         userActivity();
-    return TMainFrameBase::eventFilter(watched, e);
+    return TMainFrameWorkflow::eventFilter(watched, e);
 }
 
 // ------------------------------------------------------ kiosk folders

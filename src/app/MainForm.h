@@ -4,7 +4,7 @@
 // web-service queue, the bitmap cache and the current order, serves the
 // automatic backup, the close question and the destruction order, the
 // title-bar click counter and the kiosk's local order folders.
-#include "UMainFrameBase.h"
+#include "UMainFrameWorkflow.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -14,7 +14,7 @@ class TOrderBitmapCache;
 class TPrintOrder;
 class TThreadTaskWebSvcQueue;
 
-class TMainNavi : public TMainFrameBase {
+class TMainNavi : public TMainFrameWorkflow {
 public:
     // Creation (FormCreate). An exception is logged at FATAL and passed on.
     explicit TMainNavi(TConfig* cfg, QWidget* parent = nullptr);
@@ -75,10 +75,8 @@ protected:
     virtual TLaunchMode launchMode();
     // Every key and mouse press anywhere in the program (user idle).
     virtual void userActivity() { }
-    // The active step is closed (its OnClose runs).
-    virtual void activeStepClose() { }
     // The language popup closed while the start tab is shown.
-    virtual void languagePopupClosedOnStart() { }
+    virtual void languagePopupClosedOnStart() { connectionStepShow(); }
     // Opens the hidden back-office popup.
     virtual void hiddenBackOfficeOpen();
     // The start tab, shown until the workflow moves on.
