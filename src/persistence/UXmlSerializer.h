@@ -32,6 +32,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TXMLSerializer;
 
@@ -186,8 +187,12 @@ public:
     bool ToFreeOnError;
     bool SkipProperties = false;
     // Property elements of a given root instance wait until the whole
-    // document has been read, so that a cut document changes nothing.
+    // document has been read, so that a cut document changes nothing; their
+    // values are then read first and set only once every one of them was
+    // read without error, so that a bad value changes nothing either.
     bool Deferred = false;
+    // The sets waiting for the end of a deferred instance's properties.
+    std::vector<std::function<void(TRemotable&)>> Staged;
 
     // The property list of the instance's class, fetched on first use.
     const TRttiCache& Props();
@@ -311,7 +316,10 @@ private:
 
 public:
     // Used by the streaming loader.
-    std::unique_ptr<TRemotable> LoadObjectChild(TRemotable* parent, TkwvDOMElement* element);
+    // The object of a child element; *isReference tells whether it is a
+    // reference a load handler keeps (never to be freed here).
+    std::unique_ptr<TRemotable> LoadObjectChild(TRemotable* parent, TkwvDOMElement* element,
+                                                bool* isReference = nullptr);
     void LoadProperty(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement* element);
     void LoadObjectLowProps(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement* element);
 
