@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTimeZone>
 #include <cmath>
@@ -1150,8 +1151,20 @@ void TXMLSerializer::SaveProperty(TkwvDOMElement* node, TRemotable* obj, const T
 // ---------------------------------------------------------------------------
 // Loading
 
-void TXMLSerializer::loadStart(std::unique_ptr<QIODevice> stream)
+namespace {
+
+void checkInputSize(qint64 size, qint64 limit, const QString& name)
 {
+    if (limit > 0 && size > limit)
+        throw EXSSerializationException(
+            QStringLiteral("TXMLSerializer: the document %1 is larger than %2 bytes").arg(name).arg(limit));
+}
+
+} // namespace
+
+void TXMLSerializer::loadStart(std::unique_ptr<QIODevice> stream, const QString& name)
+{
+    checkInputSize(stream->size(), MaxInputSize, name);
     fInputStream = std::move(stream);
 }
 
@@ -1159,13 +1172,14 @@ void TXMLSerializer::LoadFromFile(const QString& aFileName)
 {
     if (fParser || fInputStream)
         throw Exception(QStringLiteral("TXMLSerializer.xmlReaderStart: unexpected context for call"));
-    loadStart(TFileTools::StreamOpenForRead(aFileName));
+    loadStart(TFileTools::StreamOpenForRead(aFileName), aFileName);
 }
 
 void TXMLSerializer::LoadFromCryptedFile(const QString& aFileName)
 {
     if (fParser || fInputStream)
         throw Exception(QStringLiteral("TXMLSerializer.xmlReaderStart: unexpected context for call"));
+    checkInputSize(QFileInfo(aFileName).size(), MaxInputSize, aFileName);
     LoadFromBytes(TAppTools::LoadByteArrayFromCryptedFile(aFileName));
 }
 
@@ -1176,7 +1190,7 @@ void TXMLSerializer::LoadFromBytes(const QByteArray& bytes)
     auto buffer = std::make_unique<QBuffer>();
     buffer->setData(bytes);
     buffer->open(QIODevice::ReadOnly);
-    loadStart(std::move(buffer));
+    loadStart(std::move(buffer), QStringLiteral("in memory"));
 }
 
 void TXMLSerializer::LoadXmlData()

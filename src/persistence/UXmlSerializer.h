@@ -231,6 +231,10 @@ public:
     TxsSpecialClassTypes ClassesOptions;
     TxsStorageOptionTypes StorageOptions;
     bool AddType = true;
+    // Largest document a load accepts, far above any real one (the largest
+    // are the catalogue files): a longer one is refused before it is read.
+    static constexpr qint64 kDefaultMaxInputSize = 32 << 20;
+    qint64 MaxInputSize = kDefaultMaxInputSize;
     TxsXMLSettings& XMLSettings() { return fXMLSettings; }
 
     StartObjectSave OnStartObjectSave;
@@ -311,7 +315,7 @@ private:
     void saveDocument(QIODevice& out, const char* operation);
     void SaveObjectLow(TkwvDOMElement* parentNode, TRemotable* obj, const QString& name, bool createNode);
     void SaveProperty(TkwvDOMElement* node, TRemotable* obj, const TPropInfo& prop);
-    void loadStart(std::unique_ptr<QIODevice> stream);
+    void loadStart(std::unique_ptr<QIODevice> stream, const QString& name);
     TRemotable* LoadObjectInto(TRemotable* aInstance, std::unique_ptr<TRemotable>* created);
 
 public:

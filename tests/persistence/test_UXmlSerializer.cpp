@@ -814,6 +814,39 @@ TEST_F(XmlSerializerFiles, WriteFailingMidwayLeavesThePreviousFileIntact)
     EXPECT_EQ(testsupport::readAll(file), before);
 }
 
+// A document above the size limit is refused before it is read, from a
+// file as from memory; the limit is far above real documents.
+TEST_F(XmlSerializerFiles, DocumentAboveTheSizeLimitIsRefused)
+{
+    EXPECT_EQ(TXMLSerializer::kDefaultMaxInputSize, 32 << 20);
+    TKinds k;
+    const QByteArray bytes = saveBytes(k);
+    const QString path = fDir.filePath(QStringLiteral("kinds.xml"));
+    ASSERT_TRUE(testsupport::writeAll(path, bytes));
+    for (const bool fromFile : { false, true }) {
+        SCOPED_TRACE(fromFile ? "file" : "memory");
+        for (const qint64 limit : { qint64(bytes.size()) - 1, qint64(bytes.size()) }) {
+            TXMLSerializer ser;
+            RegisterTestClasses(ser);
+            ser.MaxInputSize = limit;
+            auto start = [&] {
+                if (fromFile)
+                    ser.LoadFromFile(path);
+                else
+                    ser.LoadFromBytes(bytes);
+            };
+            if (limit < bytes.size()) {
+                expectFailure(start, QStringLiteral("TXMLSerializer: the document %1 is larger than %2 bytes")
+                                         .arg(fromFile ? path : QStringLiteral("in memory"))
+                                         .arg(limit));
+            } else {
+                start();
+                EXPECT_TRUE(ser.LoadObjectAs<TKinds>());
+            }
+        }
+    }
+}
+
 TEST_F(XmlSerializerFiles, LargeArrayRoundTrips)
 {
     TBigDoc big;
