@@ -138,3 +138,17 @@ private:
     bool FUseUTF8InHeader = true;
     TSOAPInvokeOptions FInvokeOptions = soIgnoreInvalidCerts | soAutoCheckAccessPointViaUDDI;
 };
+
+// The lab service client as the main window configures it when the
+// web-service queue creates one: its HTTP node, with the address and the
+// time-outs. A handle on a client's transport; it owns nothing.
+class THTTPRIO {
+public:
+    explicit THTTPRIO(THTTPReqResp& node) : fNode(node) { }
+    THTTPReqResp& HTTPWebNode() const { return fNode; }
+    QString URL() const { return fNode.URL(); }
+    void SetURL(const QString& url) { fNode.SetURL(url); }
+
+private:
+    THTTPReqResp& fNode;
+};

@@ -34,6 +34,16 @@ Test control: POST /__labservice with one JSON object:
     {"cmd": "credentials", "login": L, "password": P}
                                      the requester the service accepts
     {"cmd": "data"}                  -> the current data set (JSON)
+    {"cmd": "set", "record": R, "values": {member: value}}
+                                     changes members of one top-level record
+                                     of the data set ("zebconsumer",
+                                     "consumer", "photographer"), e.g. a
+                                     last-update stamp or the kiosk letter
+                                     (a one-character text is stored as its
+                                     number); null removes the value
+
+The journal of the simulator names the operation of every call (its
+"operation" entry), so a test sees which catalogue parts the kiosk fetched.
 """
 import base64
 import copy
@@ -465,12 +475,16 @@ def handle_operation(operation, wrapper, data):
     if operation in ("GetPhotographerLogo", "GetPhotographerPriceList"):
         pid = int_param(wrapper, "photId")
         md5 = str_param(wrapper, "md5")
-        item = dict(data["logo" if operation == "GetPhotographerLogo" else "price_list"])
-        item["MD5"] = hashlib.md5(item["Image"]).hexdigest()
+        stored = data["logo" if operation == "GetPhotographerLogo" else "price_list"]
         if pid != data["photographer"]["Id"]:
             item = None
-        elif md5 == item["MD5"]:
-            item["Image"] = None   # the kiosk's copy is current: no bytes
+        elif stored is None:
+            item = {"Image": None, "MD5": None, "Nom": None}   # the store has no such file
+        else:
+            item = dict(stored)
+            item["MD5"] = hashlib.md5(item["Image"]).hexdigest()
+            if md5 == item["MD5"]:
+                item = None   # the kiosk's copy is current: nothing newer
         return record_result(operation, "Vignette", item)
     if operation == "GetConditionsKioskUse":
         pid = int_param(wrapper, "photId")
@@ -687,6 +701,14 @@ def control(req):
         elif name == "credentials":
             STATE.data["login"] = cmd.get("login", "")
             STATE.data["password"] = cmd.get("password", "")
+        elif name == "set":
+            record = STATE.data.get(cmd.get("record"))
+            if not isinstance(record, dict) or not isinstance(cmd.get("values"), dict):
+                return Reply(400, json.dumps({"ok": False, "error": "unknown record"}), "application/json")
+            for member, value in cmd["values"].items():
+                if member == "BorneModeCommunication" and isinstance(value, str):
+                    value = ord(value) if value else 0
+                record[member] = value
         elif name == "data":
             return Reply(200, json.dumps({"ok": True, "data": _jsonable(copy.deepcopy(STATE.data))}),
                          "application/json")
@@ -695,4 +717,6 @@ def control(req):
     return Reply(200, json.dumps({"ok": True}), "application/json")
 
 
-ROUTES = {PAGE: handle, CONTROL: control}
+# The kiosk's developer endpoint puts the service under "/LumServer/": the
+# simulator answers there too, so the kiosk can use it as that endpoint.
+ROUTES = {PAGE: handle, "/LumServer" + PAGE: handle, CONTROL: control}

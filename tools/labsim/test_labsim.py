@@ -118,6 +118,27 @@ class LabSimTest(unittest.TestCase):
         bad = {"cmd": "fault", "rule": {"kind": "explode"}}
         self.assertEqual(self.request("", json.dumps(bad).encode(), path="/__control")[0], 400)
 
+    def labservice(self, cmd):
+        status, body = self.request("", json.dumps(cmd).encode(), path="/__labservice")
+        return status, json.loads(body)
+
+    def test_set_changes_a_record_of_the_lab_data(self):
+        self.assertEqual(self.labservice({"cmd": "reset"})[0], 200)
+        status, answer = self.labservice({"cmd": "set", "record": "zebconsumer",
+                                          "values": {"LastUpdateBook": "2024-05-01T08:00:00",
+                                                     "BorneModeCommunication": "L"}})
+        self.assertEqual((status, answer["ok"]), (200, True))
+        data = self.labservice({"cmd": "data"})[1]["data"]["zebconsumer"]
+        self.assertEqual(data["LastUpdateBook"], "2024-05-01T08:00:00")
+        self.assertEqual(data["BorneModeCommunication"], ord("L"))
+        self.assertEqual(self.labservice({"cmd": "set", "record": "nothing", "values": {}})[0], 400)
+        self.labservice({"cmd": "reset"})
+
+    def test_privacy_page_names_the_language_escaped(self):
+        status, body = self.request("lang=de%3Cb%3E", path="/shop/privacy")
+        self.assertEqual(status, 200)
+        self.assertIn(b"Language: de&lt;b&gt;", body)
+
 
     def raw(self, request_bytes):
         """Sends raw bytes on a new connection; the status of the answer, or
