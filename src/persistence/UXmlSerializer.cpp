@@ -1411,13 +1411,17 @@ public:
     }
     std::unique_ptr<TRemotable> takeOne()
     {
+        std::unique_ptr<TRemotable> one = fItems.empty() ? nullptr : std::move(fItems.front());
+        fItems.clear();
         fReferences.clear();
-        return fItems.empty() ? nullptr : std::move(fItems.front());
+        return one;
     }
     std::vector<std::unique_ptr<TRemotable>> takeAll()
     {
+        std::vector<std::unique_ptr<TRemotable>> all;
+        all.swap(fItems);
         fReferences.clear();
-        return std::move(fItems);
+        return all;
     }
 
 private:
