@@ -26,7 +26,7 @@ T defaultValue()
 }
 
 // Every operation answers a default value.
-class MainFrameDefaults : public ICtrlConnecNotif {
+class MainFrameDefaults : public IMainFrame, public ICtrlConnecNotif {
 public:
 #define KIOSK_MAINFRAME_OP(Policy, Result, Name, Params, Args) \
     Result Name Params override { return defaultValue<Result>(); }

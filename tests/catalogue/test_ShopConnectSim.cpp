@@ -68,7 +68,7 @@ protected:
     QString startAndConnect(std::unique_ptr<ConnecMain>& main, StatusRecorder& rec)
     {
         main = std::make_unique<ConnecMain>(fCfg.get());
-        TShopConnect connect(main.get(), &rec, nullptr);
+        TShopConnect connect(main.get(), main.get(), &rec, nullptr);
         std::atomic<bool> done { false };
         QString error;
         main->Queue().AddCall([&] {
