@@ -4,7 +4,7 @@
 // from the use mode, and the loading state of each product family.
 #include "IMainFrame.h"
 
-enum TZebdesign : int { zebd_noop, zebd_home, zebd_kiosk, zebd_mobile };
+enum TZebdesign : int { zebd_home = 0, zebd_kiosk = 1, zebd_mobile = 2 };
 
 enum TProductVisibilityType : int {
     pvt_common,
