@@ -3,6 +3,7 @@
 #include "UDebug.h"
 #include "UTools.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -48,6 +49,24 @@ void BM_LogLineWritten(benchmark::State& state)
     }
 }
 BENCHMARK(BM_LogLineWritten)->Threads(1)->Threads(8)->UseRealTime();
+
+// The yardstick of a written line: the same bytes appended to a file that
+// stays open, flushed each time.
+void BM_RawLineKeptOpen(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("raw.log")));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        state.SkipWithError("cannot open");
+        return;
+    }
+    const QByteArray line = "INFO 2026-01-01 12:00:00.000:0000ABCD:TBench.Run: a typical line of about sixty characters long\r\n";
+    for (auto _ : state) {
+        f.write(line);
+        f.flush();
+    }
+}
+BENCHMARK(BM_RawLineKeptOpen);
 
 void BM_CryptXOR(benchmark::State& state)
 {

@@ -13,6 +13,11 @@
 #include <QVersionNumber>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcLogFile, "kiosk.logfile")
@@ -37,12 +42,47 @@ struct TLogFinalizer {
     ~TLogFinalizer() { TLogFile::GlobalClose(); }
 } gLogFinalizer;
 
-QString threadIdHex()
+// The kernel's id of the calling thread as 8 upper-case hex digits: short,
+// unique while the thread lives, and the one that system tools (top -H, gdb)
+// show. Worked out once per thread.
+const char* threadIdHex()
 {
-    // The kernel's id of the thread: short, unique while the thread lives,
-    // and the one that system tools (top -H, gdb) show.
-    const auto tid = static_cast<quint32>(::gettid());
-    return QStringLiteral("%1").arg(tid, 8, 16, QLatin1Char('0')).toUpper();
+    thread_local const std::array<char, 9> hex = [] {
+        std::array<char, 9> h {};
+        std::snprintf(h.data(), h.size(), "%08X", static_cast<unsigned>(::gettid()));
+        return h;
+    }();
+    return hex.data();
+}
+
+const char* levelName(TLogLevel level)
+{
+    switch (quint8(level)) {
+    case ll_debug:
+        return "DEBUG";
+    case ll_info:
+        return "INFO";
+    case ll_warn:
+        return "WARN";
+    case ll_error:
+        return "ERROR";
+    case ll_fatal:
+        return "FATAL";
+    default:
+        return "??";
+    }
+}
+
+// "LEVEL yyyy-MM-dd HH:mm:ss.zzz:TTTTTTTT:" of a line.
+QByteArray linePrefix(TLogLevel level, const QDateTime& when)
+{
+    const QDate d = when.date();
+    const QTime t = when.time();
+    char buf[96];
+    const int n = std::snprintf(buf, sizeof buf, "%s %04d-%02d-%02d %02d:%02d:%02d.%03d:%s:",
+                                levelName(level), d.year(), d.month(), d.day(),
+                                t.hour(), t.minute(), t.second(), t.msec(), threadIdHex());
+    return QByteArray(buf, std::clamp(n, 0, int(sizeof buf) - 1));
 }
 
 QString osDescription()
@@ -92,7 +132,10 @@ TLogFile::TLogFile(const QString& path, TLogLevel level, qint32 fileCount, const
 {
 }
 
-TLogFile::~TLogFile() = default;
+TLogFile::~TLogFile()
+{
+    closeFile();
+}
 
 void TLogFile::ChangeLevel(TLogLevel level, bool debugMode)
 {
@@ -102,20 +145,7 @@ void TLogFile::ChangeLevel(TLogLevel level, bool debugMode)
 
 QString TLogFile::logLevelToString(TLogLevel level)
 {
-    switch (quint8(level)) {
-    case ll_debug:
-        return QStringLiteral("DEBUG");
-    case ll_info:
-        return QStringLiteral("INFO");
-    case ll_warn:
-        return QStringLiteral("WARN");
-    case ll_error:
-        return QStringLiteral("ERROR");
-    case ll_fatal:
-        return QStringLiteral("FATAL");
-    default:
-        return QStringLiteral("??");
-    }
+    return QString::fromLatin1(levelName(level));
 }
 
 QString TLogFile::exceptionToString(const std::exception& ex, TQzLogDest logDest, bool bForDebug)
@@ -192,26 +222,27 @@ void TLogFile::LogAdd(TLogLevel level, const QString& msg, const std::exception*
         LogPlatformDebugOutput(logLevelToString(level) + QStringLiteral(" (nested): ") + msg);
         return;
     }
-    std::lock_guard<std::mutex> lock(fFileSync);
     struct InsideScope {
         InsideScope() { tInsideLogAdd = true; }
         ~InsideScope() { tInsideLogAdd = false; }
     } inside;
     try {
+        // The line is composed before taking the lock: threads only wait for
+        // each other's writes.
         const QDateTime now = QDateTime::currentDateTime();
-        QString text;
-        if (msg.startsWith(QLatin1String("$$"))) {
-            text = msg.mid(2);
-        } else {
-            text = logLevelToString(level) + QLatin1Char(' ') + now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
-                + QLatin1Char(':') + threadIdHex() + QLatin1Char(':') + msg;
-        }
+        QByteArray line;
+        if (msg.startsWith(QLatin1String("$$")))
+            line = QStringView(msg).mid(2).toUtf8();
+        else
+            line = linePrefix(level, now) + msg.toUtf8();
         if (ex) {
             if (!msg.isEmpty())
-                text += kCrLf;
-            text += exceptionToString(*ex, TQzLogDest::FileLog, fDebugMode.load(std::memory_order_relaxed));
+                line += "\r\n";
+            line += exceptionToString(*ex, TQzLogDest::FileLog, fDebugMode.load(std::memory_order_relaxed)).toUtf8();
         }
-        logWrite(now, text);
+        line += "\r\n";
+        std::lock_guard<std::mutex> lock(fFileSync);
+        logWrite(now.date(), line);
     } catch (const std::exception& e) {
         LogPlatformDebugOutput(QStringLiteral("LOGERROR: ") + ExceptionMessage(e) + QLatin1Char('.') + kSixSpaces);
     } catch (...) {
@@ -228,36 +259,75 @@ QString TLogFile::logFileName(const QDateTime& when) const
     return QDir(fLogFilePath).filePath(QStringLiteral("Qz-") + when.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".log"));
 }
 
-void TLogFile::logWrite(const QDateTime& when, const QString& text)
+void TLogFile::logWrite(const QDate& day, const QByteArray& line)
 {
-    const QString fileName = logFileName(when);
-    if (fileName.isEmpty())
+    if (writesNoFile(fLogFilePath))
         return;
+    ensureOpen(day);
     if (!fStarted) {
-        LogPlatformDebugOutput(QStringLiteral("DEBUG: logfile=") + fileName + QLatin1Char('.') + kSixSpaces);
-        writeBlock(fileName, HeaderText());
+        LogPlatformDebugOutput(QStringLiteral("DEBUG: logfile=") + fFileName + QLatin1Char('.') + kSixSpaces);
+        writeBlock(HeaderText().toUtf8() + "\r\n");
         // Only a header that reached the file counts; otherwise the next
         // line tries again.
         fStarted = true;
     }
-    writeBlock(fileName, text);
+    writeBlock(line);
 }
 
-void TLogFile::writeBlock(const QString& fileName, const QString& text)
+void TLogFile::ensureOpen(const QDate& day)
 {
-    const bool isNew = !QFileInfo::exists(fileName);
-    if (isNew)
+    if (fFile >= 0) {
+        // One fstat per line notices a file deleted from outside (no links
+        // left) and one emptied from outside (it gets its byte-order mark
+        // again).
+        struct stat st {};
+        if (day == fFileDay && ::fstat(fFile, &st) == 0 && st.st_nlink > 0) {
+            fFileEmpty = st.st_size == 0;
+            return;
+        }
+        closeFile();
+    }
+    const QString fileName = logFileName(QDateTime(day, QTime(0, 0)));
+    if (!QFileInfo::exists(fileName))
         logRotate();
-    QFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
-        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, f.errorString()));
-    QByteArray bytes;
-    if (f.size() == 0)
-        bytes = QByteArrayLiteral("\xEF\xBB\xBF");
-    bytes += text.toUtf8();
-    bytes += "\r\n";
-    if (f.write(bytes) != bytes.size() || !f.flush())
-        throw EStreamError(QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, f.errorString()));
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, qt_error_string(errno)));
+    struct stat st {};
+    fFileEmpty = ::fstat(fd, &st) == 0 && st.st_size == 0;
+    fFile = fd;
+    fFileName = fileName;
+    fFileDay = day;
+}
+
+void TLogFile::closeFile()
+{
+    if (fFile >= 0)
+        ::close(fFile);
+    fFile = -1;
+}
+
+void TLogFile::writeBlock(const QByteArray& text)
+{
+    auto writeAll = [this](const char* data, qsizetype size) {
+        while (size > 0) {
+            const ssize_t n = ::write(fFile, data, size_t(size));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                const QString reason = qt_error_string(n < 0 ? errno : ENOSPC);
+                closeFile();
+                throw EStreamError(QStringLiteral("Cannot write file \"%1\". %2").arg(fFileName, reason));
+            }
+            data += n;
+            size -= n;
+        }
+    };
+    if (fFileEmpty) {
+        writeAll("\xEF\xBB\xBF", 3);
+        fFileEmpty = false;
+    }
+    writeAll(text.constData(), text.size());
 }
 
 void TLogFile::logRotate() const

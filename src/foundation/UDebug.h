@@ -81,9 +81,14 @@ public:
     QString HeaderText() const;
 
 private:
-    void logWrite(const QDateTime& when, const QString& text);
+    // Writes one composed line (UTF-8, without its CR LF) under the lock.
+    void logWrite(const QDate& day, const QByteArray& line);
     void logRotate() const;
-    void writeBlock(const QString& fileName, const QString& text);
+    // Makes fFile the day's file: kept open between lines, opened again when
+    // the day changes or the file was deleted from outside.
+    void ensureOpen(const QDate& day);
+    void closeFile();
+    void writeBlock(const QByteArray& text);
 
     QString fLogFilePath;
     std::atomic<quint8> fLogLevel;
@@ -92,6 +97,12 @@ private:
     bool fStarted = false;
     std::atomic<bool> fDebugMode;
     std::mutex fFileSync;
+    // The open day's file (-1: none), its name and day, and whether it is
+    // still empty (its first block starts with the byte-order mark).
+    int fFile = -1;
+    QString fFileName;
+    QDate fFileDay;
+    bool fFileEmpty = false;
 };
 
 // Sends a text to the platform's debug output (the log's own diagnostics).

@@ -60,12 +60,27 @@ TImageTirageData::TImageTirageData(TImageTirageGroupData* group, TTirageProduct*
         fTirageId = t->Id();
     }
     fQuantity = product ? product->Quantity() : 0;
+    if (product)
+        product->fOwnFormats.insert(this);
 }
 
 TImageTirageData::~TImageTirageData()
 {
     // Builds use the effects and the group: none may run from here on.
     ImageCacheDetach();
+    if (fTirageProd)
+        fTirageProd->fOwnFormats.remove(this);
+}
+
+void TImageTirageData::SetProduct(TTirageProduct* product)
+{
+    if (product == fTirageProd)
+        return;
+    if (fTirageProd)
+        fTirageProd->fOwnFormats.remove(this);
+    fTirageProd = product;
+    if (product)
+        product->fOwnFormats.insert(this);
 }
 
 const TClassInfo* TImageTirageData::GiveParent(TRemotable* parent)

@@ -46,7 +46,7 @@ public:
     TImageTirageGroupData* Group() const { return fGroup; }
     TOrderImageBase* Image() const;
     TTirageProduct* Product() const { return fTirageProd; }
-    void SetProduct(TTirageProduct* product) { fTirageProd = product; }
+    void SetProduct(TTirageProduct* product);
 
     // The print format's record: the product's, else the catalogue's.
     Tirage2* TirageRecord() const;
@@ -68,6 +68,7 @@ public:
     QSizeF ImageSizeForMax(int bitmapWidthMax, int bitmapHeightMax, TOrderBitmapMode bitmapMode) override;
 
 private:
+    friend class TTirageProduct;
     IMainFrame* mainFrame() const;
     void setDirty();
 

@@ -150,6 +150,7 @@ TPrintOrder::~TPrintOrder()
     fprodTemplatesList.reset();
     fImagesSelectionneesTirage.reset();
     fGroupByImage.clear();
+    fGroupSet.clear();
     fprodPrintsList.reset();
     delete waiting;
     for (TOrderImageBase* img : *fimgList) {
@@ -356,9 +357,13 @@ void TPrintOrder::groupIndexRebuild()
 {
     fGroupByImage.clear();
     fGroupByImage.reserve(fImagesSelectionneesTirage->Count());
-    for (TImageTirageGroupData* g : *fImagesSelectionneesTirage)
+    fGroupSet.clear();
+    fGroupSet.reserve(fImagesSelectionneesTirage->Count());
+    for (TImageTirageGroupData* g : *fImagesSelectionneesTirage) {
+        fGroupSet.insert(g);
         if (g->Image() && !fGroupByImage.contains(g->Image()))
             fGroupByImage.insert(g->Image(), g);
+    }
 }
 
 void TPrintOrder::SetImagesArray(const TArray<TOrderImageBase*>& images)
@@ -802,6 +807,7 @@ std::unique_ptr<TOwnerList<TOrderImageBase>> TPrintOrder::usedImagesListDetach()
 void TPrintOrder::ImagesSelectionneesTirageAdd(TImageTirageGroupData* group)
 {
     fImagesSelectionneesTirage->Add(group);
+    fGroupSet.insert(group);
     if (group->Image() && !fGroupByImage.contains(group->Image()))
         fGroupByImage.insert(group->Image(), group);
     SetDirty();
@@ -814,6 +820,7 @@ void TPrintOrder::ImagesSelectionneesTirageDel(TImageTirageGroupData* group)
     TOrderImageBase* image = group->Image();
     if (fGroupByImage.value(image, nullptr) == group)
         fGroupByImage.remove(image);
+    fGroupSet.remove(group);
     fImagesSelectionneesTirage->Remove(group); // frees it
     if (image && !fGroupByImage.contains(image))
         for (TImageTirageGroupData* other : *fImagesSelectionneesTirage)
@@ -925,9 +932,42 @@ TProductPrice TPrintOrder::calcPrintPrice(TTirageProduct* productFilter, TReceip
                 c.normal += q;
         }
     }
-    if (counted.empty())
-        return result;
+    for (auto& [product, count] : counted) {
+        const TProductPrice p = priceProductPrints(product, count, result.priceType, receipt);
+        result.qty += p.qty;
+        result.price = Money::Add(result.price, p.price);
+    }
+    return result;
+}
 
+TProductPrice TPrintOrder::calcProductPrintPrice(TTirageProduct* product)
+{
+    if (!product)
+        return calcPrintPrice(nullptr, nullptr);
+    TProductPrice result;
+    result.priceType = TariffType();
+    // The formats the order's own groups hold, as calcPrintPrice counts them.
+    TPrintCount count;
+    bool held = false;
+    for (TImageTirageData* f : product->OwnFormats()) {
+        const TImageTirageGroupData* g = f->Group();
+        if (!g || !fGroupSet.contains(g))
+            continue;
+        held = true;
+        const qint32 q = std::max<qint32>(f->Quantity(), 0);
+        if (g->Image() && g->Image()->IsImageGalleryPro())
+            count.gallery += q;
+        else
+            count.normal += q;
+    }
+    if (!held)
+        return result;
+    return priceProductPrints(product, count, result.priceType, nullptr);
+}
+
+TProductPrice TPrintOrder::priceProductPrints(TTirageProduct* product, TPrintCount count, Tarif_TypeTarif priceType,
+                                              TReceiptOutput* receipt)
+{
     TPrintTarifList* prices = fMainFrame ? fMainFrame->GetWebSvcPrintPrices() : nullptr;
     if (!prices)
         throw Exception(QStringLiteral("TPrintOrder.calcPrintPrice: no print prices"));
@@ -935,31 +975,25 @@ TProductPrice TPrintOrder::calcPrintPrice(TTirageProduct* productFilter, TReceip
     const double coeff = config ? config->GetGalleryProCoeff() : 1.0;
     const TOrderPricing::TPriceRound round = [this](TProductPrice& p) { fMainFrame->priceRound(p); };
 
+    Tirage2* format = product->Tirage();
+    if (!format)
+        throw Exception(QStringLiteral("TTirageProductBase.GetTirageId: no tirage"));
+    TTarifList* list = prices->Items(format->Id());
     std::vector<TPriceTier> tiers;
-    for (auto& [product, count] : counted) {
-        Tirage2* format = product->Tirage();
-        if (!format)
-            throw Exception(QStringLiteral("TTirageProductBase.GetTirageId: no tirage"));
-        TTarifList* list = prices->Items(format->Id());
-        tiers.clear();
-        for (Tarif2* t : *list)
-            tiers.push_back(TierOf(*t));
-        QString label;
-        TOrderPricing::TLineSink sink;
-        if (receipt) {
-            label = product->ProductLabel();
-            sink = [&](const TPrintPriceLine& line) {
-                const QString description
-                    = line.gallery ? label + QLatin1Char(' ') + LangTexts::Order::PROPictures.Text() : label;
-                receipt->AddItem(format, description, line.unitPrice, line.qty);
-            };
-        }
-        const TProductPrice p = TOrderPricing::PricePrints(tiers, format->PackQty(), count, coeff, result.priceType,
-                                                           round, sink);
-        result.qty += p.qty;
-        result.price = Money::Add(result.price, p.price);
+    tiers.reserve(size_t(list->Count()));
+    for (Tarif2* t : *list)
+        tiers.push_back(TierOf(*t));
+    QString label;
+    TOrderPricing::TLineSink sink;
+    if (receipt) {
+        label = product->ProductLabel();
+        sink = [&](const TPrintPriceLine& line) {
+            const QString description
+                = line.gallery ? label + QLatin1Char(' ') + LangTexts::Order::PROPictures.Text() : label;
+            receipt->AddItem(format, description, line.unitPrice, line.qty);
+        };
     }
-    return result;
+    return TOrderPricing::PricePrints(tiers, format->PackQty(), count, coeff, priceType, round, sink);
 }
 
 TProductPrice TPrintOrder::calcTemplatePrice(TReceiptOutput* receipt)

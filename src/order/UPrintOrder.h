@@ -30,6 +30,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -254,6 +255,9 @@ public:
     // --- prices and fees
     TProductPrice totalPrice();
     TProductPrice calcPrintPrice(TTirageProduct* productFilter, TReceiptOutput* receipt);
+    // The same as calcPrintPrice(product, nullptr), counted from the
+    // product's own formats: its cost does not grow with the order's photos.
+    TProductPrice calcProductPrintPrice(TTirageProduct* product);
     TProductPrice calcTemplatePrice(TReceiptOutput* receipt);
     TProductPrice calcAlbumPrice(TReceiptOutput* receipt);
     // The tiers that apply to a quantity (a view over tiers' rows).
@@ -335,6 +339,9 @@ private:
     void freePostalAddress();
     void imageIndexRebuild();
     void groupIndexRebuild();
+    // Prices count's prints of product (one product of calcPrintPrice).
+    TProductPrice priceProductPrints(TTirageProduct* product, TPrintCount count, Tarif_TypeTarif priceType,
+                                     TReceiptOutput* receipt);
     int imageIndexOf(TOrderImageBase* image) const;
     TFeeSettings feeSettings() const;
 
@@ -386,4 +393,6 @@ private:
     // order of thousands of photos is searched at every photo added.
     QHash<QString, TOrderImageBase*> fImageById;
     QHash<TOrderImageBase*, TImageTirageGroupData*> fGroupByImage;
+    // The groups of fImagesSelectionneesTirage, for membership tests.
+    QSet<const TImageTirageGroupData*> fGroupSet;
 };

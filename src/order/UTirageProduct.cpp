@@ -182,7 +182,13 @@ TTirageProduct::TTirageProduct(TPrintOrder* order)
 {
 }
 
-TTirageProduct::~TTirageProduct() = default;
+TTirageProduct::~TTirageProduct()
+{
+    // Formats still pointing here lose their product rather than keep a
+    // dangling one.
+    for (TImageTirageData* f : std::as_const(fOwnFormats))
+        f->fTirageProd = nullptr;
+}
 
 bool TTirageProduct::ImageUsedReplace(TOrderImageBase*, TOrderImageBase*)
 {
@@ -348,7 +354,7 @@ TProductPrice TTirageProduct::GetPrice()
 {
     if (!fOrder)
         return TProductPrice();
-    return fOrder->calcPrintPrice(this, nullptr);
+    return fOrder->calcProductPrintPrice(this);
 }
 
 QString TTirageProduct::PageLabel(int, TProductLabelMode)

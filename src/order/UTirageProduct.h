@@ -4,6 +4,8 @@
 // print formats.
 #include "UProductBase.h"
 
+#include <QSet>
+
 #include <memory>
 
 class Tirage2;
@@ -119,4 +121,13 @@ public:
     // found" when none does.
     static Tarif2* GetBaseTarif(IMainFrame* main, qint32 idTirage, qint32 qty);
     static TProductPrice GetBasePrice(IMainFrame* main, qint32 idTirage, qint32 qty);
+
+    // Every format whose product this is, wherever it is held; the formats
+    // keep it up to date themselves, so that the product's prints are
+    // counted without walking the whole order.
+    const QSet<TImageTirageData*>& OwnFormats() const { return fOwnFormats; }
+
+private:
+    friend class TImageTirageData;
+    QSet<TImageTirageData*> fOwnFormats;
 };

@@ -82,6 +82,11 @@ TkwvDOMNodePool::~TkwvDOMNodePool()
     }
 }
 
+namespace {
+// One per thread: its address tells the threads apart.
+thread_local char tPoolThreadTag;
+} // namespace
+
 void TkwvDOMNodePool::lock() noexcept
 {
     // Nodes of one document are used by one thread at a time; the lock only
@@ -91,31 +96,66 @@ void TkwvDOMNodePool::lock() noexcept
             std::this_thread::yield();
 }
 
+bool TkwvDOMNodePool::heldHere() const noexcept
+{
+    // Only the holding thread ever writes its own tag here.
+    return fHolder.load(std::memory_order_relaxed) == &tPoolThreadTag;
+}
+
+void TkwvDOMNodePool::Hold() noexcept
+{
+    if (heldHere()) {
+        ++fHoldDepth;
+        return;
+    }
+    lock();
+    fHolder.store(&tPoolThreadTag, std::memory_order_relaxed);
+    fHoldDepth = 1;
+}
+
+void TkwvDOMNodePool::Unhold() noexcept
+{
+    if (--fHoldDepth > 0)
+        return;
+    fHolder.store(nullptr, std::memory_order_relaxed);
+    // The hold keeps the pool alive (its owner's reference is dropped only
+    // by Release, which waits for the lock): unlocking is the last use.
+    unlock();
+}
+
 void TkwvDOMNodePool::Release()
 {
-    lock();
+    const bool held = heldHere();
+    if (!held)
+        lock();
     const bool last = unref();
-    unlock();
+    if (!held)
+        unlock();
     if (last)
         delete this;
 }
 
 void* TkwvDOMNodePool::Allocate(size_t bytes)
 {
+    const bool held = heldHere();
     const size_t cls = (bytes + kGranule - 1) / kGranule;
     if (cls > kClasses || cls == 0) {
         void* p = ::operator new(bytes);
-        lock();
+        if (!held)
+            lock();
         ++fRefs;
-        unlock();
+        if (!held)
+            unlock();
         return p;
     }
-    lock();
+    if (!held)
+        lock();
     if (FreeBlock* b = fFree[cls]) {
         KWV_UNPOISON(b, cls * kGranule);
         fFree[cls] = b->next;
         ++fRefs;
-        unlock();
+        if (!held)
+            unlock();
         return b;
     }
     const size_t size = cls * kGranule;
@@ -129,7 +169,8 @@ void* TkwvDOMNodePool::Allocate(size_t bytes)
             fSlabSizes.push_back(fNextSlab);
             KWV_POISON(slab, fNextSlab);
         } catch (...) {
-            unlock();
+            if (!held)
+                unlock();
             throw;
         }
         fCur = static_cast<char*>(slab);
@@ -140,25 +181,31 @@ void* TkwvDOMNodePool::Allocate(size_t bytes)
     KWV_UNPOISON(p, size);
     fCur += size;
     ++fRefs;
-    unlock();
+    if (!held)
+        unlock();
     return p;
 }
 
 void TkwvDOMNodePool::Deallocate(void* p, size_t bytes) noexcept
 {
+    const bool held = heldHere();
     const size_t cls = (bytes + kGranule - 1) / kGranule;
     if (cls > kClasses || cls == 0) {
         ::operator delete(p);
-        lock();
+        if (!held)
+            lock();
     } else {
-        lock();
+        if (!held)
+            lock();
         auto* b = static_cast<FreeBlock*>(p);
         b->next = fFree[cls];
         fFree[cls] = b;
         KWV_POISON(b, cls * kGranule);
     }
     const bool last = unref();
-    unlock();
+    if (!held)
+        unlock();
+    // A held pool keeps the holder's document reference: never the last.
     if (last)
         delete this;
 }
@@ -1004,8 +1051,12 @@ TkwvDOMDocument::~TkwvDOMDocument()
         fDocumentElement->fParentNode = nullptr;
     if (fXmlDeclNode)
         fXmlDeclNode->fParentNode = nullptr;
-    fDocumentElement.reset();
-    fXmlDeclNode.reset();
+    {
+        // The tree is usually freed here as a whole, node after node.
+        TkwvDOMNodePoolHold hold(fPool);
+        fDocumentElement.reset();
+        fXmlDeclNode.reset();
+    }
     fPool->Release();
 }
 
@@ -1304,12 +1355,16 @@ void TkwvDOMDocument::set_validate(bool value)
 
 bool TkwvDOMDocument::loadxml(const QString& value)
 {
+    // The reader is the document's only user until it is done.
+    TkwvDOMNodePoolHold hold(fPool);
     TkwvXmlToDomParser reader;
     return reader.writeFromString(shared_from_this(), value, fParseError);
 }
 
 bool TkwvDOMDocument::loadFromStream(QIODevice* stream)
 {
+    // The reader is the document's only user until it is done.
+    TkwvDOMNodePoolHold hold(fPool);
     TkwvXmlToDomParser reader;
     return reader.writeFromStream(shared_from_this(), stream, fParseError);
 }

@@ -107,11 +107,20 @@ public:
     void* Allocate(size_t bytes);
     void Deallocate(void* p, size_t bytes) noexcept;
 
+    // While a whole document is read or taken apart, its thread keeps the
+    // lock from the first node to the last (TkwvDOMNodePoolHold) instead of
+    // taking it for each node; a node released meanwhile on another thread
+    // waits for the end of that work. Holds nest.
+    void Hold() noexcept;
+    void Unhold() noexcept;
+
 private:
     TkwvDOMNodePool() = default;
     ~TkwvDOMNodePool();
     void lock() noexcept;
     void unlock() noexcept { fLock.store(false, std::memory_order_release); }
+    // Whether the calling thread holds the pool (and so its lock).
+    bool heldHere() const noexcept;
     // Drops one reference; answers whether the pool is to be deleted.
     bool unref() noexcept { return --fRefs == 0; }
 
@@ -122,6 +131,9 @@ private:
     };
 
     std::atomic<bool> fLock { false };
+    // The holding thread's tag (null: none) and its hold count.
+    std::atomic<const void*> fHolder { nullptr };
+    int fHoldDepth = 0;
     size_t fRefs = 1;
     FreeBlock* fFree[kClasses + 1] = {};
     char* fCur = nullptr;
@@ -129,6 +141,26 @@ private:
     size_t fNextSlab = 8192;
     std::vector<void*> fSlabs;
     std::vector<size_t> fSlabSizes;
+};
+
+// Holds a pool (none for null) for the lifetime of the object.
+class TkwvDOMNodePoolHold {
+public:
+    explicit TkwvDOMNodePoolHold(TkwvDOMNodePool* pool) noexcept : fPool(pool)
+    {
+        if (fPool)
+            fPool->Hold();
+    }
+    ~TkwvDOMNodePoolHold()
+    {
+        if (fPool)
+            fPool->Unhold();
+    }
+    TkwvDOMNodePoolHold(const TkwvDOMNodePoolHold&) = delete;
+    TkwvDOMNodePoolHold& operator=(const TkwvDOMNodePoolHold&) = delete;
+
+private:
+    TkwvDOMNodePool* fPool;
 };
 
 // Allocator of the nodes and node lists of one document (the general heap

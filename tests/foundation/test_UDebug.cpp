@@ -359,6 +359,38 @@ TEST_F(LogFileTest, UndeletableOldLogDoesNotStopTodaysLines)
     EXPECT_TRUE(d.exists(QStringLiteral("Qz-19990101.log/inside")));
 }
 
+TEST_F(LogFileTest, DayFileDeletedOrEmptiedFromOutsideIsStartedAgain)
+{
+    TLogFile log(dir(), ll_info, 0, QStringLiteral("app"), false);
+    log.LogAdd(ll_info, QStringLiteral("first"));
+    ASSERT_TRUE(today().endsWith(":first\r\n"));
+
+    // Deleted between two lines: the next line makes a new file of its own,
+    // with its byte-order mark (the header belongs to the run's first file).
+    ASSERT_TRUE(QFile::remove(todayName(dir())));
+    log.LogAdd(ll_info, QStringLiteral("second"));
+    QByteArray content = today();
+    ASSERT_TRUE(content.startsWith(kBom)) << content.toStdString();
+    QStringList lines = QString::fromUtf8(content.mid(3)).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(":second")));
+
+    // The whole folder gone: made again.
+    ASSERT_TRUE(QDir(dir()).removeRecursively());
+    log.LogAdd(ll_info, QStringLiteral("third"));
+    content = today();
+    EXPECT_TRUE(content.startsWith(kBom));
+    EXPECT_TRUE(content.endsWith(":third\r\n"));
+
+    // Emptied in place: the byte-order mark comes first again.
+    ASSERT_TRUE(testsupport::writeAll(todayName(dir()), QByteArray()));
+    log.LogAdd(ll_info, QStringLiteral("fourth"));
+    content = today();
+    EXPECT_TRUE(content.startsWith(kBom));
+    EXPECT_EQ(content.count(kBom), 1);
+    EXPECT_TRUE(content.endsWith(":fourth\r\n"));
+}
+
 TEST_F(LogFileTest, ConcurrentLinesNeverInterleave)
 {
     constexpr int kThreads = 8;

@@ -265,3 +265,55 @@ TEST(QzfsDrop, FilesBecomeSourcePictures)
     EXPECT_EQ(single.DraggedImageCount(), 1);
     EXPECT_EQ(single.DraggedImage(1), nullptr);
 }
+
+TEST(QzfsRoot, TooManyPixelsShowTheTooBigPlaceholder)
+{
+    struct Frame : MediaMainFrame {
+        std::shared_ptr<TQzfsFolderRoot> root;
+        TOrderImageBase* GetImgNotFound() override { return root->ImageNotFound(); }
+        TOrderImageBase* GetImgTooBig() override { return root->ImageTooBig(); }
+    } frame;
+    QTemporaryDir tmp;
+    frame.config.base = tmp.path();
+    TQzfsRootSources sources;
+    sources.desktop = tmp.path() + QStringLiteral("/Desktop");
+    sources.volumes = std::make_shared<FakeVolumes>();
+    frame.root = TQzfsFolderRoot::Create(&frame, tmp.path() + QStringLiteral("/cache"), sources);
+
+    // A JPEG whose frame header announces 30000 x 30000 pixels.
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray jpeg = TImageCodec::EncodeJpeg(small, 90);
+    const int sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(sof, 0);
+    for (int i : { 5, 7 }) {
+        jpeg[sof + i] = char(30000 >> 8);
+        jpeg[sof + i + 1] = char(30000 & 0xFF);
+    }
+    QDir().mkpath(sources.desktop);
+    writeText(sources.desktop + QStringLiteral("/huge.jpg"), jpeg);
+    writeText(sources.desktop + QStringLiteral("/broken.jpg"), jpeg.left(40));
+
+    TOrderImageRef huge = frame.root->ImageFind(QStringLiteral("desktop:\\huge.jpg"), QString(), QString());
+    ASSERT_TRUE(huge);
+    EXPECT_EQ(huge->ImageSize(), QSizeF(30000, 30000));
+    QImage bmp;
+    try {
+        huge->LoadBitmap(bmp, 0, 0, TOrderBitmapMode::obm_sizeMax);
+        FAIL();
+    } catch (const std::exception& e) {
+        EXPECT_TRUE(dynamic_cast<const EImgTooBig*>(&e));
+        huge->onBitmapLoadError(&frame, e);
+    }
+    EXPECT_EQ(huge->GetImageCacheRef(), frame.root->ImageTooBig());
+
+    TOrderImageRef broken = frame.root->ImageFind(QStringLiteral("desktop:\\broken.jpg"), QString(), QString());
+    ASSERT_TRUE(broken);
+    try {
+        broken->LoadBitmap(bmp, 0, 0, TOrderBitmapMode::obm_sizeMax);
+        FAIL();
+    } catch (const std::exception& e) {
+        broken->onBitmapLoadError(&frame, e);
+    }
+    EXPECT_EQ(broken->GetImageCacheRef(), frame.root->ImageNotFound());
+}

@@ -89,6 +89,12 @@ TEST(OrderFiles, RoundTripSharesEachPhotoByReference)
     EXPECT_EQ(group->LstFormats().Count(), 2);
     ASSERT_EQ(back->TirageProducts().Count(), 2);
     EXPECT_EQ(back->TirageProducts()[1]->Quantity(), 2);
+    // The reloaded formats are known to their products again.
+    main.addTier(1, 1, 100, 0.25);
+    main.addTier(2, 1, 100, 0.40);
+    for (TTirageProduct* p : back->TirageProducts())
+        EXPECT_EQ(p->GetPrice(), back->calcPrintPrice(p, nullptr));
+    EXPECT_GT(back->TirageProducts()[1]->GetPrice().qty, 0);
     EXPECT_EQ(back->ConsumerName(), QStringLiteral("Martin"));
     EXPECT_EQ(back->Comments(), QStringLiteral("matte <please> & thanks"));
 

@@ -103,6 +103,62 @@ TEST(PrintOrderPrices, QuantitiesAndFiltersPerProduct)
     EXPECT_GT(env.main.roundCount, 0);
 }
 
+TEST(PrintOrderPrices, ProductPriceFollowsEveryChangeOfItsFormats)
+{
+    // A product's own price is counted from its formats; after each change
+    // it must still be the one the walk over the whole order gives it.
+    OrderEnv env;
+    Tirage2* small = env.main.addTirage(1, 10, 15);
+    Tirage2* large = env.main.addTirage(2, 20, 30);
+    env.main.addTier(1, 1, 2, 0.0);
+    env.main.addTier(1, 3, 1000, 0.25);
+    env.main.addTier(2, 1, 1000, 1.5);
+    env.main.config.SetGalleryProCoeff(2.0);
+    TTirageProduct* ps = env.order->TirageProductAdd(small, 2);
+    TTirageProduct* ps2 = env.order->TirageProductAdd(small, 1);
+    TTirageProduct* pl = env.order->TirageProductAdd(large, 1);
+    auto expectWalk = [&](const char* step, Currency psPrice) {
+        SCOPED_TRACE(step);
+        for (TTirageProduct* p : env.order->TirageProducts())
+            EXPECT_EQ(p->GetPrice(), env.order->calcPrintPrice(p, nullptr)) << p->ProductLabel().toStdString();
+        EXPECT_EQ(ps->GetPrice().price, psPrice);
+    };
+    EXPECT_EQ(ps->GetPrice(), (TProductPrice { 0, 0, env.order->TariffType() }));
+
+    TestImage* a = env.addPrint(ps, QStringLiteral("a.jpg"));
+    TestImage* b = env.addPrint(ps, QStringLiteral("b.jpg"), true);
+    env.addPrint(ps2, QStringLiteral("b.jpg"));
+    env.addPrint(pl, QStringLiteral("a.jpg"));
+    env.addPrint(pl, QStringLiteral("c.jpg"), true);
+    // ps: 2 normal + 2 gallery; 2 free, then 2 gallery at 0.50.
+    expectWalk("filled", 2 * 5000);
+
+    TImageTirageGroupData* ga = env.order->ImagesSelectionneesTirageFind(a);
+    ASSERT_NE(ga, nullptr);
+    TImageTirageData* fa = ga->LstFormats()[0];
+    ASSERT_EQ(fa->Product(), ps);
+    fa->SetQuantity(5);
+    // 7 prints: 2 free (normal first), 3 normal at 0.25, 2 gallery at 0.50.
+    expectWalk("quantity", 3 * 2500 + 2 * 5000);
+
+    TImageTirageData* dup = ga->TirageDuplicate(&env.main, fa);
+    ASSERT_EQ(dup->Product(), ps);
+    expectWalk("duplicated", 5 * 2500 + 2 * 5000);
+
+    dup->SetProduct(ps2);
+    expectWalk("moved to another product", 3 * 2500 + 2 * 5000);
+
+    ps->ImageUsedDel(&env.main, b, true);
+    expectWalk("photo left the product", 3 * 2500);
+
+    env.order->TirageProductDel(pl, false);
+    expectWalk("other product removed", 3 * 2500);
+
+    env.order->TirageProductDel(ps2, false);
+    ASSERT_EQ(env.order->TirageProducts().Count(), 1);
+    expectWalk("product with a moved format removed", 3 * 2500);
+}
+
 TEST(PrintOrderPrices, CalcProblemAndMissingPrices)
 {
     OrderEnv env;
