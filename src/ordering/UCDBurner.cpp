@@ -98,7 +98,9 @@ public:
     explicit TGrabbedDrive(const QString& address)
     {
         QByteArray adr = address.toLocal8Bit();
-        if (burn_drive_scan_and_grab(&fInfo, adr.data(), 1) == 1 && fInfo)
+        // Never load: the disc is polled while the customer has the tray
+        // open, and closing it under their hand would be wrong.
+        if (burn_drive_scan_and_grab(&fInfo, adr.data(), 0) == 1 && fInfo)
             fDrive = fInfo[0].drive;
     }
     ~TGrabbedDrive()
@@ -313,9 +315,11 @@ bool CDBurner::DetectMedia()
     if (!grabbed.drive())
         return noDisc();
     // A drive that has just been closed needs a moment to know its disc.
-    enum burn_disc_status status;
-    while ((status = burn_disc_get_status(grabbed.drive())) == BURN_DISC_UNREADY)
+    enum burn_disc_status status = burn_disc_get_status(grabbed.drive());
+    for (int tries = 0; status == BURN_DISC_UNREADY && tries < 50; ++tries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        status = burn_disc_get_status(grabbed.drive());
+    }
     int profile = 0;
     char profileName[80] = {};
     burn_disc_get_profile(grabbed.drive(), &profile, profileName);

@@ -195,7 +195,6 @@ private:
     TDrive* fActiveDrive = nullptr;
     ICDburnerMediaParent* fMediaParent = nullptr;
     std::vector<IMediaRef> fLstMedia;
-    bool fCloseMedia = false;
     QString fVolumeName;
     qint64 fTotalFileSize = 0;
     int fMediaCountInBurn = 0;

@@ -48,6 +48,30 @@ QString safeName(QString name)
 
 } // namespace
 
+QString TCdBurnerDisplay::minutesSeconds(int seconds)
+{
+    return QString::asprintf("%.2d:%.2d", seconds / 60, seconds % 60);
+}
+
+void TCdBurnerDisplay::apply(const QString& Texte, const QString& Media, int RemainingTime, int elapsedTime,
+                             int NbMedia, int PrgBarValue, int PrgBarMax)
+{
+    if (!Texte.isEmpty())
+        text = Texte;
+    if (!Media.isEmpty())
+        media = Media;
+    if (RemainingTime >= 0)
+        timeLeft = minutesSeconds(RemainingTime);
+    if (elapsedTime >= 0)
+        timeElapsed = minutesSeconds(elapsedTime);
+    if (NbMedia >= 0)
+        nbMedia = QString::number(NbMedia);
+    if (PrgBarValue >= 0)
+        progressValue = PrgBarValue;
+    if (PrgBarMax > 0)
+        progressMax = PrgBarMax;
+}
+
 TCdBurnProcess::TCdBurnProcess(IMainFrame* main, ICDburnerRef burner, ICdBurnerView* view)
     : fMain(main)
     , fOrder(main->GetOrder())

@@ -31,6 +31,23 @@ public:
     virtual void Close() = 0;
 };
 
+// What the burning popup shows, changed by the burner's updates by the
+// rules of TUpdateInteface: the popup's labels and progress bar copy it.
+struct TCdBurnerDisplay {
+    QString text;
+    QString media = QStringLiteral("-");
+    QString timeLeft = QStringLiteral("0");
+    QString timeElapsed = QStringLiteral("0");
+    QString nbMedia = QStringLiteral("0");
+    int progressValue = 0;
+    int progressMax = 100;
+
+    void apply(const QString& Texte, const QString& Media, int RemainingTime, int elapsedTime, int NbMedia,
+               int PrgBarValue, int PrgBarMax);
+    // Seconds as "mm:ss".
+    static QString minutesSeconds(int seconds);
+};
+
 class TCdBurnProcess {
 public:
     // view is called on the main thread as long as the job lives.

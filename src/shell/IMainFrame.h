@@ -35,7 +35,8 @@ using Currency = qint64;
 // that the interface can name them. The owning subsystem defines them in the
 // same form: `enum TZebdesign : int { ... }`, or `enum class TImgRawMode { ... }`
 // for the scoped ones (the imaging pair in UImageTransfer.h, the use and
-// Bluetooth modes in UConfig.h).
+// Bluetooth modes in UConfig.h, the launch and update modes in
+// UMainFrameTypes.h).
 enum class TImgRawMode;
 enum class TOrderBitmapMode;
 enum class TQzUseMode;
@@ -43,8 +44,8 @@ enum TZebdesign : int;
 enum class TBluetoothMode;
 enum TProductLabelMode : int;
 enum TWorkflowType : int;
-enum TLaunchMode : int;
-enum TUpdateType : int;
+enum class TLaunchMode;
+enum class TUpdateType;
 enum TMainObservedEvent : int;
 enum TProductVisibilityType : int;
 enum TProductVisibilityMode : int;

@@ -78,6 +78,40 @@ private:
     qint64 fCapacity;
 };
 
+// A photo whose copy is a file of the given size, starting with its id.
+class CopyingImage : public orderfakes::TestImage {
+public:
+    CopyingImage(const QString& id, qint64 size)
+        : TestImage(id)
+        , fBytes(size)
+    {
+    }
+    void CopyToFile(const QString& fname) override
+    {
+        QFile f(fname);
+        if (!f.open(QIODevice::WriteOnly))
+            throw Exception(QStringLiteral("cannot write ") + fname);
+        f.write(fId.toUtf8());
+        f.resize(fBytes);
+    }
+    qint64 fBytes;
+};
+
+// A new photo of a print product, copied as a file of the given size.
+inline void addCopyingPicture(TTirageProduct* product, const QString& id, qint64 size)
+{
+    auto* img = new CopyingImage(id, size);
+    if (product->ImageUsedAdd(img) != img)
+        delete img;
+}
+
+// A configuration whose temporary folder the test chooses.
+class TempConfig : public orderfakes::TestConfig {
+public:
+    QString CalcTempPath() override { return temp; }
+    QString temp;
+};
+
 inline QString runTool(const QString& program, const QStringList& args)
 {
     QProcess p;

@@ -16,27 +16,6 @@ namespace {
 
 constexpr qint64 MB = 1024 * 1024;
 
-// A photo whose copy is a file of the given size.
-class CopyingImage : public TestImage {
-public:
-    CopyingImage(const QString& id, qint64 size) : TestImage(id), fBytes(size) { }
-    void CopyToFile(const QString& fname) override
-    {
-        QFile f(fname);
-        if (!f.open(QIODevice::WriteOnly))
-            throw Exception(QStringLiteral("cannot write ") + fname);
-        f.write(fId.toUtf8());
-        f.resize(fBytes);
-    }
-    qint64 fBytes;
-};
-
-class TempConfig : public TestConfig {
-public:
-    QString CalcTempPath() override { return temp; }
-    QString temp;
-};
-
 class BurnMainFrame : public OrderMainFrame {
 public:
     TConfigInfo* Config() override { return &tempConfig; }
@@ -95,9 +74,7 @@ struct ProcessFixture : testing::Test {
     {
         if (!product)
             product = order->TirageProductAdd(format.get(), 1);
-        auto* img = new CopyingImage(id, size);
-        if (product->ImageUsedAdd(img) != img)
-            delete img;
+        addCopyingPicture(product, id, size);
     }
     QString disc() const { return dir.filePath(QStringLiteral("drive.iso")); }
     // Takes the written disc out of the pseudo-drive.
@@ -214,4 +191,36 @@ TEST_F(ProcessFixture, PictureLargerThanTheDiscIsReportedNotBurntForever)
     EXPECT_EQ(burner->MediaCountInBurn(), 0);
     main.cancel();
     ASSERT_TRUE(testsupport::waitFor([&] { return view.closed == 1 && !process.Running(); }));
+}
+
+TEST(CdBurnerDisplay, UpdatesFollowTheBurnerRules)
+{
+    TCdBurnerDisplay d;
+    d.text = QStringLiteral("Please insert a CD");
+    struct Step {
+        const char* name;
+        QString texte, media;
+        int remaining, elapsed, nbMedia, value, max;
+        QString text, shownMedia, left, elapsedText, discs;
+        int shownValue, shownMax;
+    } steps[] = {
+        { "InsertDisc", "Insert", " ", 0, 0, 0, 0, 0, "Insert", " ", "00:00", "00:00", "0", 0, 100 },
+        { "DiscFound", "", "DVD+R", -1, -1, -1, -1, 0, "Insert", "DVD+R", "00:00", "00:00", "0", 0, 100 },
+        { "ImageCreation", "Image", "", -1, -1, 2, 0, 3, "Image", "DVD+R", "00:00", "00:00", "2", 0, 3 },
+        { "OnePictureAdded", "", "", -1, -1, -1, 1, 0, "Image", "DVD+R", "00:00", "00:00", "2", 1, 3 },
+        { "Writing", "Burn", "", 125, 61, -1, 61, 186, "Burn", "DVD+R", "02:05", "01:01", "2", 61, 186 },
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        d.apply(s.texte, s.media, s.remaining, s.elapsed, s.nbMedia, s.value, s.max);
+        EXPECT_EQ(d.text, s.text);
+        EXPECT_EQ(d.media, s.shownMedia);
+        EXPECT_EQ(d.timeLeft, s.left);
+        EXPECT_EQ(d.timeElapsed, s.elapsedText);
+        EXPECT_EQ(d.nbMedia, s.discs);
+        EXPECT_EQ(d.progressValue, s.shownValue);
+        EXPECT_EQ(d.progressMax, s.shownMax);
+    }
+    EXPECT_EQ(TCdBurnProcess::ActionName(TWriteAction::WritingData), QStringLiteral("writing data"));
+    EXPECT_EQ(TCdBurnProcess::ActionName(TWriteAction(9)), QStringLiteral("??"));
 }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTemporaryDir>
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -118,6 +119,7 @@ TEST_F(LangPopup, SwitchRetranslatesWidgetsButNotLanguageNames)
     EXPECT_EQ(LangTexts::Shell::Cancel.Text(), QStringLiteral("Annuler"));
     EXPECT_EQ(p->findChild<QPushButton*>(QStringLiteral("btnLang_de"))->text(), QStringLiteral("Deutsch"));
 
-    const QString shot = QStringLiteral(KIOSK_SOURCE_DIR "/build/popup_lang.png");
+    // Beside the test program, in the build folder it runs in.
+    const QString shot = QCoreApplication::applicationDirPath() + QStringLiteral("/popup_lang.png");
     EXPECT_TRUE(p->grab().save(shot));
 }

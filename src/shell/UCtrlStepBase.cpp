@@ -1,0 +1,9 @@
+#include "UCtrlStepBase.h"
+
+#include <QWidget>
+
+TCtrlStepBase::TCtrlStepBase(IMainFrame* main, QWidget* stepTabItem)
+    : TCtrlCommonBase(main, stepTabItem)
+    , fStepTabItem(stepTabItem)
+{
+}
