@@ -1,0 +1,105 @@
+#pragma once
+// TMainNavi: the program's one window. On top of the shell's window
+// skeleton (TMainFrameBase) it runs the creation sequence, owns the
+// web-service queue, the bitmap cache and the current order, serves the
+// automatic backup, the close question and the destruction order, the
+// title-bar click counter and the kiosk's local order folders.
+#include "UMainFrameBase.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+class TOrderBitmapCache;
+class TPrintOrder;
+class TThreadTaskWebSvcQueue;
+
+class TMainNavi : public TMainFrameBase {
+public:
+    // Creation (FormCreate). An exception is logged at FATAL and passed on.
+    explicit TMainNavi(TConfig* cfg, QWidget* parent = nullptr);
+    // Destruction (FormDestroy): the last backup, then everything in order.
+    ~TMainNavi() override;
+
+    // Shows the window as the configured use mode asks (full screen for the
+    // kiosk modes).
+    void ShowAtStart();
+
+    // One backup of configuration, catalogue and order. A busy web-service
+    // queue (force false) puts off the catalogue only.
+    void OnBackupAuto(bool force);
+    void TimerBackupAutoTimer();
+    QTimer* TimerBackupAuto() { return &fTimerBackupAuto; }
+
+    // Ten clicks on the title bar, each within 2 s of the previous one, open
+    // the hidden back-office popup.
+    void LayoutBarTitleClick();
+    void TimerPopUpHiddenClickTimer();
+    int HiddenClickCount() const { return fCptHiddenPanelClick; }
+
+    // Creates the kiosk's local order folders and removes their dated
+    // subfolders after 14 days (connection modes 21 and 22). Any thread.
+    void kioskInit();
+
+    // Shows an exception that escaped an event handler.
+    void AppException(const std::exception& ex);
+    // Queues the opening of the language popup.
+    void startLangLoad();
+
+    TThreadTaskWebSvcQueue* WebSvcQueue() const { return fWebSvcQueue.get(); }
+    TOrderBitmapCache* BitmapCacheObj() const { return fBitmapCache.get(); }
+    TCloseMode CloseMode() const { return fCloseMode; }
+    // Hands the window its order (the customer session creates it).
+    void SetOrder(std::unique_ptr<TPrintOrder> order);
+
+    // --- IMainFrame operations of the window ---
+    TPrintOrder* GetOrder() override;
+    ILumLabServiceRef GetWebSvcLum() override;
+    void WebSvcInit(THTTPRIO* webSvc) override;
+    IThreadTaskRef WebSvcAddCall(TProc proc) override;
+    QString WebSvcRootUrl() override;
+    void SetWebSvcRootUrl(const QString& url) override;
+    IOrderBitmapRef BitmapCache(TImageSource* imageParent, int bitmapWidthMax, int bitmapHeightMax,
+                                TOrderBitmapMode bitmapMode) override;
+    void BitmapCacheCtrlStartUse(QObject* ctrl) override;
+    void BitmapCacheCtrlEndUse(QObject* ctrl, bool bUseCleanEnabled) override;
+    void BitmapCacheCtrlDestroyed(QObject* ctrl) override;
+    QString AppMemoryUsageStrRelease() override;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void popupAfterClose(IMainPopupController* ctrl) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+    // The launch mode, Normal until the self-update reads the command line.
+    virtual TLaunchMode launchMode();
+    // Every key and mouse press anywhere in the program (user idle).
+    virtual void userActivity() { }
+    // The active step is closed (its OnClose runs).
+    virtual void activeStepClose() { }
+    // The language popup closed while the start tab is shown.
+    virtual void languagePopupClosedOnStart() { }
+    // Opens the hidden back-office popup.
+    virtual void hiddenBackOfficeOpen();
+    // The start tab, shown until the workflow moves on.
+    QWidget* TabItemStart() const { return fTabItemStart; }
+
+    bool fOrderLoadFailed = false;
+    bool fOrderLoadAsking = false;
+
+private:
+    void formCreate();
+    void buildStartTab();
+    void openLanguagePopup();
+    void runFormClose(QCloseEvent* e);
+
+    TLaunchMode fLaunchMode = TLaunchMode::NotInit;
+    std::unique_ptr<TOrderBitmapCache> fBitmapCache;
+    std::unique_ptr<TThreadTaskWebSvcQueue> fWebSvcQueue;
+    std::unique_ptr<TPrintOrder> fOrder;
+    QTimer fTimerBackupAuto;
+    QTimer fTimerPopUpHiddenClick;
+    int fCptHiddenPanelClick = 0;
+    bool fUserActivityHooked = false;
+    QWidget* fTabItemStart = nullptr;
+};

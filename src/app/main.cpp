@@ -1,0 +1,7 @@
+// The kiosk program.
+#include "UAppStart.h"
+
+int main(int argc, char** argv)
+{
+    return KioskMain(argc, argv);
+}

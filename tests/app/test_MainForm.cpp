@@ -1,0 +1,195 @@
+#include "AppTestSupport.h"
+#include "LabSim.h"
+#include "LogCapture.h"
+#include "LumLabService.h"
+#include "UPopupPanel.h"
+#include "USoapHttpTrans.h"
+#include "UThreadTaskWebSvcQueue.h"
+
+#include <QLabel>
+#include <QStackedWidget>
+#include <QTest>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <sys/time.h>
+
+namespace {
+
+QString visibleMessage(QWidget* win)
+{
+    for (auto* l : win->findChildren<QLabel*>(QStringLiteral("LabelMsgBoxMsg")))
+        if (l->isVisible())
+            return l->text();
+    return QString();
+}
+
+// Sets a folder's modification time that many days back.
+void ageFolder(const QString& path, int days)
+{
+    const qint64 when = QDateTime::currentDateTime().addDays(-days).addSecs(-60).toSecsSinceEpoch();
+    timeval times[2] { { time_t(when), 0 }, { time_t(when), 0 } };
+    ASSERT_EQ(::utimes(QFile::encodeName(path).constData(), times), 0);
+}
+
+} // namespace
+
+TEST_F(MainNaviTest, StartsOnTheStartTabAndOpensTheLanguagePopupOnce)
+{
+    TMainNavi w(fCfg.get());
+    w.resize(1280, 800);
+    w.show();
+    EXPECT_EQ(w.TabControlMain()->currentWidget()->objectName(), QStringLiteral("TabItem_0000appStart"));
+    EXPECT_TRUE(w.TimerQueue()->isActive());
+    // The language load ends at once for now: the popup opens and closes.
+    EXPECT_TRUE(testsupport::waitFor([&] { return !w.GuiTaskQueue()->hasTasks() && w.Popups().Count() == 0; }));
+    EXPECT_FALSE(w.PopupPanel(QStringLiteral("PanelPopupLangText"))->isVisible());
+    const QString shot = QCoreApplication::applicationDirPath() + QStringLiteral("/mainnavi_start.png");
+    EXPECT_TRUE(w.grab().save(shot));
+}
+
+TEST_F(MainNaviTest, CloseAsksOnceNoKeepsTheWindowYesCloses)
+{
+    TMainNavi w(fCfg.get());
+    w.resize(1280, 800);
+    w.show();
+    ASSERT_TRUE(testsupport::waitFor([&] { return !w.GuiTaskQueue()->hasTasks() && w.Popups().Count() == 0; }));
+
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(visibleMessage(&w), QStringLiteral("Do you really want to exit %1 application ?").arg(TAppTools::GetAppNameStr()));
+    QTest::mouseClick(visibleButton(&w, "ButtonMsgBox2"), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.Popups().Count(), 0);
+    EXPECT_EQ(w.CloseMode(), TCloseMode::CloseToAsk);
+
+    EXPECT_FALSE(w.close());
+    QTest::mouseClick(visibleButton(&w, "ButtonMsgBox1"), Qt::LeftButton);
+    EXPECT_TRUE(testsupport::waitFor([&] { return !w.isVisible(); }));
+    EXPECT_EQ(w.CloseMode(), TCloseMode::CloseAsked);
+    EXPECT_EQ(w.Popups().Count(), 0); // no second question
+}
+
+TEST_F(MainNaviTest, BackupDelayZeroDisablesTheTimerButDestroyWritesTheLastBackup)
+{
+    const QString file = fCfg->FilePath();
+    {
+        TMainNavi w(fCfg.get());
+        EXPECT_FALSE(w.TimerBackupAuto()->isActive());
+        fCfg->SetLanguage(QStringLiteral("de"));
+        EXPECT_FALSE(testsupport::readAll(file).contains(">de</Config.Language>"));
+    }
+    EXPECT_TRUE(testsupport::readAll(file).contains(">de</Config.Language>"));
+}
+
+TEST_F(MainNaviTest, BackupDelayArmsTheTimer)
+{
+    fCfg->SetBackupAutoDelayS(15);
+    TMainNavi w(fCfg.get());
+    EXPECT_TRUE(w.TimerBackupAuto()->isActive());
+    EXPECT_EQ(w.TimerBackupAuto()->interval(), 15000);
+}
+
+TEST_F(MainNaviTest, BusyWebServiceQueueDoesNotHoldBackConfigurationBackup)
+{
+    LogCapture logs;
+    TMainNavi w(fCfg.get());
+    std::atomic<bool> release { false };
+    std::atomic<bool> running { false };
+    w.WebSvcAddCall([&] {
+        running = true;
+        while (!release)
+            QThread::msleep(5);
+    });
+    ASSERT_TRUE(testsupport::waitFor([&] { return running.load(); }));
+    fCfg->SetLanguage(QStringLiteral("fr"));
+    w.OnBackupAuto(false);
+    EXPECT_TRUE(testsupport::readAll(fCfg->FilePath()).contains(">fr</Config.Language>"));
+    EXPECT_TRUE(logs.Text().contains(QStringLiteral("TMainNavi.OnBackupAuto postponed, web svc queue busy")));
+    release = true;
+}
+
+TEST_F(MainNaviTest, WebServiceQueueBuildsItsOwnLabClient)
+{
+    LogCapture logs;
+    fCfg->SetServerUrl(QStringLiteral("http://127.0.0.1:9/JPN/"));
+    TMainNavi w(fCfg.get());
+    std::atomic<bool> done { false };
+    QString url;
+    int timeout = 0;
+    w.WebSvcAddCall([&] {
+        ILumLabServiceRef lab = TThreadTaskWebSvcQueue::Current()->mainFrame()->GetWebSvcLum();
+        url = lab->Transport().URL();
+        timeout = lab->Transport().ReceiveTimeout();
+        done = true;
+    });
+    ASSERT_TRUE(testsupport::waitFor([&] { return done.load(); }));
+    EXPECT_EQ(url, QStringLiteral("http://127.0.0.1:9/JPN/LumLabService.svc"));
+    EXPECT_EQ(timeout, 300000);
+    EXPECT_TRUE(logs.Text().contains(QStringLiteral("Connecting to webService: http://127.0.0.1:9/JPN/LumLabService.svc")));
+    try {
+        w.GetWebSvcLum();
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("TMainNavi.GetWebSvcLum: not implemented"));
+    }
+}
+
+namespace {
+class KioskModeNavi : public TMainNavi {
+public:
+    using TMainNavi::TMainNavi;
+    quint8 mode = 21;
+    int backOfficeOpened = 0;
+    quint8 QzConnectionMode() override { return mode; }
+
+protected:
+    void hiddenBackOfficeOpen() override { ++backOfficeOpened; }
+};
+}
+
+TEST_F(MainNaviTest, KioskFoldersDropDatedSubfoldersAfterFourteenDays)
+{
+    KioskModeNavi w(fCfg.get());
+    const QString base = fCfg->CalcLocalOrdersPath();
+    w.mode = 10;
+    w.kioskInit();
+    EXPECT_FALSE(QDir(base + QStringLiteral("/Archive")).exists());
+
+    w.mode = 21;
+    QDir().mkpath(base + QStringLiteral("/Archive/old"));
+    QDir().mkpath(base + QStringLiteral("/Archive/recent"));
+    QDir().mkpath(base + QStringLiteral("/Direct/old"));
+    ageFolder(base + QStringLiteral("/Archive/old"), 14);
+    ageFolder(base + QStringLiteral("/Archive/recent"), 13);
+    ageFolder(base + QStringLiteral("/Direct/old"), 20);
+    w.kioskInit();
+    EXPECT_TRUE(QDir(base + QStringLiteral("/Ready")).exists());
+    EXPECT_FALSE(QDir(base + QStringLiteral("/Archive/old")).exists());
+    EXPECT_TRUE(QDir(base + QStringLiteral("/Archive/recent")).exists());
+    EXPECT_FALSE(QDir(base + QStringLiteral("/Direct/old")).exists());
+}
+
+TEST_F(MainNaviTest, TenTitleClicksOpenTheBackOfficeNineAndAPauseReset)
+{
+    KioskModeNavi w(fCfg.get());
+    for (int i = 0; i < 9; ++i)
+        w.LayoutBarTitleClick();
+    EXPECT_EQ(w.HiddenClickCount(), 9);
+    w.TimerPopUpHiddenClickTimer(); // two seconds without a click
+    EXPECT_EQ(w.HiddenClickCount(), 0);
+    for (int i = 0; i < 10; ++i)
+        w.LayoutBarTitleClick();
+    EXPECT_EQ(w.backOfficeOpened, 1);
+    EXPECT_EQ(w.HiddenClickCount(), 0);
+}
+
+TEST_F(MainNaviTest, AnExceptionFromAnEventHandlerIsShown)
+{
+    TMainNavi w(fCfg.get());
+    w.resize(1280, 800);
+    w.show();
+    ASSERT_TRUE(testsupport::waitFor([&] { return w.Popups().Count() == 0 && !w.GuiTaskQueue()->hasTasks(); }));
+    w.AppException(EUser(QStringLiteral("Please choose a size")));
+    EXPECT_EQ(visibleMessage(&w), QStringLiteral("Please choose a size"));
+}
