@@ -16,7 +16,9 @@
 //  - back: the same, bottom to top over the last 60 rows (hit rate of the
 //    recently shown thumbnails).
 // Printed: decodes per second, hit rate (thumbnails already there when a
-// pass asks for them), builds asked and cancelled, peak weight of the cache
+// pass asks for them), builds asked and cancelled, the stale requests of the
+// flick (source gone from the view before its thumbnail came) and how many of
+// them were dropped before their build started, peak weight of the cache
 // against its bound, peak resident memory of the process.
 //
 //   bench_bitmapcache [sources=2000]
@@ -81,10 +83,14 @@ public:
 
 std::atomic<int> gBuildsStarted { 0 };
 std::atomic<int> gBuildsDone { 0 };
+// The flick's window: its first source, and the builds that ended after
+// their source had left it.
+std::atomic<int> gFirstShown { 0 };
+std::atomic<int> gBuildsLate { 0 };
 
 class PhotoSource : public TImageSource {
 public:
-    explicit PhotoSource(QString path) : fPath(std::move(path)) { }
+    PhotoSource(QString path, int index) : fPath(std::move(path)), fIndex(index) { }
     ~PhotoSource() override { ImageCacheDetach(); }
     QSizeF ImageSize() override { return QSizeF(1600, 1200); }
     QSizeF ImageSizeForMax(int w, int h, TOrderBitmapMode) override
@@ -96,12 +102,16 @@ public:
         gBuildsStarted.fetch_add(1);
         TThreadTaskQueueWithoutThread::CheckCancel();
         surface = TImageCodec::LoadFromFile(fPath, w, h);
+        const int first = gFirstShown.load();
+        if (fIndex < first || fIndex >= first + kCols * kRowsVisible)
+            gBuildsLate.fetch_add(1);
         gBuildsDone.fetch_add(1);
     }
     QString DebugLabel() override { return fPath; }
 
 private:
     QString fPath;
+    int fIndex;
 };
 
 class GridControl : public QObject, public IOrderBitmapNotif {
@@ -155,7 +165,7 @@ int main(int argc, char** argv)
         queues.push_back(std::make_unique<TThreadTaskQueue>(&app, &main, QStringLiteral("Photo Queue %1").arg(i)));
     std::vector<std::unique_ptr<PhotoSource>> sources;
     for (int i = 0; i < nSources; ++i)
-        sources.push_back(std::make_unique<PhotoSource>(files[size_t(i % kFiles)]));
+        sources.push_back(std::make_unique<PhotoSource>(files[size_t(i % kFiles)], i));
     std::vector<char> asked(size_t(nSources), 0);
     qint64 buildsAsked = 0;
 
@@ -198,6 +208,7 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     for (int top = 0; top + kRowsVisible <= rows; ++top) {
+        gFirstShown.store(top * kCols);
         paint(top, flick);
         QElapsedTimer pass;
         pass.start();
@@ -205,13 +216,21 @@ int main(int argc, char** argv)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     }
     const qint64 flickMs = timer.elapsed();
+    // Builds still running when the flick ends count as late.
+    gFirstShown.store(-kCols * kRowsVisible);
     cache.controlDestroyed(&ctrl);
     drain();
     const int flickStarted = gBuildsStarted.load();
     const qint64 flickAsked = buildsAsked;
-    std::printf("flick: %d rows in %lld ms; builds asked %lld, started %d, cancelled before start %lld (%.1f%%)\n",
-                rows, (long long)flickMs, (long long)flickAsked, flickStarted,
-                (long long)(flickAsked - flickStarted), 100.0 * double(flickAsked - flickStarted) / double(flickAsked));
+    const int late = gBuildsLate.load();
+    // A stale request: its source left the view before its bitmap was there;
+    // either its build was dropped before it started, or it ran for nothing.
+    const qint64 cancelled = flickAsked - flickStarted;
+    const qint64 stale = cancelled + late;
+    std::printf("flick: %d rows in %lld ms; builds asked %lld, started %d (%d of them done after their source had "
+                "left the view)\n       stale requests %lld: dropped before their build started %lld (%.1f%%)\n",
+                rows, (long long)flickMs, (long long)flickAsked, flickStarted, late, (long long)stale,
+                (long long)cancelled, stale > 0 ? 100.0 * double(cancelled) / double(stale) : 0.0);
 
     // Browse and back: a fresh cache state, nothing cached.
     cache.ClearAll();

@@ -300,7 +300,11 @@ bool TOrderBitmapCacheItem::IsBitmapLoaded(TThreadTaskQueueBase* taskQueue, IOrd
                     taskQueue->highPriorityTaskAdd(fLoadTask);
                 } else {
                     std::weak_ptr<TOrderBitmapCacheItem> weak = weak_from_this();
-                    fLoadTask = taskQueue->AddCall([weak] { LoadTaskRun(weak); }, shared_from_this(), true);
+                    // The newest request first: while a view scrolls faster
+                    // than its bitmaps are built, the older requests are
+                    // those whose sources leave the view before their turn,
+                    // and their builds are cancelled before they start.
+                    fLoadTask = taskQueue->AddCallNewestFirst([weak] { LoadTaskRun(weak); }, shared_from_this());
                     fLoadTaskRunning = false;
                 }
             }

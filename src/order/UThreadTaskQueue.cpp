@@ -307,7 +307,25 @@ void TThreadTaskQueueWithoutThread::enqueueLocked(const IThreadTaskForQueueRef& 
     SetBusy(true);
 }
 
+IThreadTaskRef TThreadTaskQueueWithoutThread::AddCallNewestFirst(TProc proc, IInterfaceRef data)
+{
+    auto tsk = std::make_shared<TThreadTask>(std::move(proc), std::move(data));
+    AddTaskNewestFirst(tsk);
+    return tsk;
+}
+
 void TThreadTaskQueueWithoutThread::AddTask(const IThreadTaskForQueueRef& tsk, bool highPriorityIfAny)
+{
+    addTaskChecked(tsk, highPriorityIfAny, false);
+}
+
+void TThreadTaskQueueWithoutThread::AddTaskNewestFirst(const IThreadTaskForQueueRef& tsk)
+{
+    addTaskChecked(tsk, true, true);
+}
+
+void TThreadTaskQueueWithoutThread::addTaskChecked(const IThreadTaskForQueueRef& tsk, bool highPriorityIfAny,
+                                                   bool newestFirst)
 {
     if (!tsk)
         throw Exception(DebugLabel() + QStringLiteral(".AddTask: no task"));
@@ -318,7 +336,12 @@ void TThreadTaskQueueWithoutThread::AddTask(const IThreadTaskForQueueRef& tsk, b
         if (fCancelAllPending.load())
             throw ECancel();
         tsk->onSchedule(this);
-        enqueueLocked(tsk, highPriorityIfAny, 0, {});
+        if (newestFirst && !(highPriorityIfAny && fHighPriorityRequested.load())) {
+            ftaskList.push_front(TWaitingTask { tsk, 0, {} });
+            SetBusy(true);
+        } else {
+            enqueueLocked(tsk, highPriorityIfAny, 0, {});
+        }
     }
     WakeUp();
 }
@@ -956,6 +979,12 @@ void TThreadTaskQueue::AddTask(const IThreadTaskForQueueRef& tsk, bool highPrior
 {
     Start();
     TThreadTaskQueueWithoutThread::AddTask(tsk, highPriorityIfAny);
+}
+
+void TThreadTaskQueue::AddTaskNewestFirst(const IThreadTaskForQueueRef& tsk)
+{
+    Start();
+    TThreadTaskQueueWithoutThread::AddTaskNewestFirst(tsk);
 }
 
 void TThreadTaskQueue::SetQueuePaused(bool value)

@@ -132,6 +132,16 @@ class TThreadTaskQueueBase {
 public:
     virtual ~TThreadTaskQueueBase() = default;
     virtual IThreadTaskRef AddCall(TProc proc, IInterfaceRef data = {}, bool highPriorityIfAny = false) = 0;
+    // Queues a call ahead of the calls already waiting, so that the newest
+    // request runs first: a view that scrolls faster than its pictures are
+    // made wants the ones it shows now, and the older requests are dropped
+    // before they start once their pictures have left the view. Goes with
+    // the high-priority calls while those are asked for. By default the same
+    // as AddCall.
+    virtual IThreadTaskRef AddCallNewestFirst(TProc proc, IInterfaceRef data = {})
+    {
+        return AddCall(std::move(proc), std::move(data), true);
+    }
     virtual bool hasHighPriorityTasks() const = 0;
     virtual bool highPriorityTaskAdd(const IThreadTaskRef& tsk) = 0;
     virtual QString DebugLabel() const = 0;
@@ -150,9 +160,12 @@ public:
 
     // Queuing, from any thread.
     IThreadTaskRef AddCall(TProc proc, IInterfaceRef data = {}, bool highPriorityIfAny = false) override;
+    IThreadTaskRef AddCallNewestFirst(TProc proc, IInterfaceRef data = {}) override;
     // Raises ECancel while CancelAll is under way, a plain exception when the
     // task is already scheduled or the queue no longer accepts tasks.
     virtual void AddTask(const IThreadTaskForQueueRef& tsk, bool highPriorityIfAny);
+    // The same, ahead of the tasks already waiting.
+    virtual void AddTaskNewestFirst(const IThreadTaskForQueueRef& tsk);
     bool hasHighPriorityTasks() const override;
     bool highPriorityTaskAdd(const IThreadTaskRef& tsk) override;
 
@@ -273,6 +286,8 @@ protected:
 private:
     void enqueueLocked(const IThreadTaskForQueueRef& tsk, bool highPriorityIfAny, int retries,
                        Clock::time_point notBefore);
+    // The checks and scheduling shared by AddTask and AddTaskNewestFirst.
+    void addTaskChecked(const IThreadTaskForQueueRef& tsk, bool highPriorityIfAny, bool newestFirst);
     void handleTaskFailure(const IThreadTaskForQueueRef& tsk, int retries, const std::exception& ex);
     void taskListInProgressPop(const IThreadTaskForQueueRef& tsk);
     Clock::duration retryDelay(int retries) const;
@@ -302,6 +317,7 @@ public:
     void SetQueuePaused(bool value);
 
     void AddTask(const IThreadTaskForQueueRef& tsk, bool highPriorityIfAny) override;
+    void AddTaskNewestFirst(const IThreadTaskForQueueRef& tsk) override;
     bool ToCancelAllPending() const override;
     bool IsInQueueThread() const override;
     // False once the worker loop has ended (stopped, or died of an error).

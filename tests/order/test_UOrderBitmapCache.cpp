@@ -574,6 +574,33 @@ TEST_F(BitmapCacheTest, ABitmapNoLongerPaintedHasItsBuildCancelled)
     fCache.controlDestroyed(&ctrl);
 }
 
+TEST_F(BitmapCacheTest, AFlickBuildsTheNewestRequestFirst)
+{
+    // A view that scrolls faster than its bitmaps are built: each pass shows
+    // the next source and the queue builds one bitmap between two passes.
+    // The newest request goes first: the source about to leave the view is
+    // not built while newer ones wait, and leaves with its build unstarted.
+    TThreadTaskQueueWithoutThread q(QCoreApplication::instance(), nullptr, QStringLiteral("GUI Queue"));
+    constexpr int kSources = 8;
+    constexpr int kShown = 3;
+    std::vector<std::unique_ptr<TestSource>> sources;
+    for (int i = 0; i < kSources; ++i)
+        sources.push_back(std::make_unique<TestSource>());
+    TestControl ctrl;
+    for (int top = 0; top + kShown <= kSources; ++top) {
+        fCache.controlStartUse(&ctrl);
+        for (int i = top; i < top + kShown; ++i)
+            fCache.Access(sources[size_t(i)].get(), 10, 10, kMax)->IsBitmapLoaded(&q, &ctrl, false);
+        fCache.controlEndUse(&ctrl, true);
+        q.onProcessTask();
+    }
+    while (q.onProcessTask()) { }
+    for (int i = 0; i < kSources; ++i)
+        EXPECT_EQ(sources[size_t(i)]->fBuilds.load(), i >= kShown - 1 ? 1 : 0) << i;
+    fCache.controlDestroyed(&ctrl);
+    QCoreApplication::processEvents();
+}
+
 TEST_F(BitmapCacheTest, ADestroyedControlLeavesTheWaitingListsAndItsBuildsStop)
 {
     auto q = workerQueue();

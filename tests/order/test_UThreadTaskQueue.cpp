@@ -143,6 +143,29 @@ TEST(TaskQueueCore, RunOrders)
     }
 }
 
+TEST(TaskQueueCore, NewestFirstCallsRunAheadOfTheWaitingOnes)
+{
+    auto q = guiQueue();
+    RunLog log;
+    auto add = [&](const QString& name, bool newestFirst) {
+        auto f = [&log, name] { log.add(name); };
+        return newestFirst ? q->AddCallNewestFirst(f) : q->AddCall(f);
+    };
+    add(QStringLiteral("A"), false);
+    add(QStringLiteral("B"), true);
+    add(QStringLiteral("C"), false);
+    IThreadTaskRef d = add(QStringLiteral("D"), true);
+    // A newest-first call cancelled while it waits never runs.
+    IThreadTaskRef e = add(QStringLiteral("E"), true);
+    EXPECT_TRUE(e->CancelAsk(ttwm_nowait));
+    int steps = 0;
+    while (q->onProcessTask() && steps < 20)
+        ++steps;
+    EXPECT_EQ(log.joined(), QStringLiteral("D,B,A,C"));
+    EXPECT_TRUE(d->IsDone());
+    EXPECT_FALSE(q->Busy());
+}
+
 TEST(TaskQueueCore, RetriesBackOffAndStopAfterTheBound)
 {
     auto q = guiQueue();
