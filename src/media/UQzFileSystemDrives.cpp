@@ -36,6 +36,8 @@ bool isDiscFs(const QString& fsType)
 
 } // namespace
 
+TThreadTaskQueueBase* QzfsImageCopyQueue(IMainFrame* main) { return copyQueueFor(main); }
+
 void QzfsSetImageCopyQueueProvider(TQzfsImageCopyQueueProvider provider)
 {
     std::lock_guard lk(gCopyProviderLock);

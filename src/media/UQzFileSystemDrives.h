@@ -28,6 +28,8 @@ class TThreadTaskQueueBase;
 // runs at once on the calling thread.
 using TQzfsImageCopyQueueProvider = std::function<TThreadTaskQueueBase*(IMainFrame*)>;
 void QzfsSetImageCopyQueueProvider(TQzfsImageCopyQueueProvider provider);
+// The copy queue for that main frame, null without a provider.
+TThreadTaskQueueBase* QzfsImageCopyQueue(IMainFrame* main);
 
 enum class TQzfsWinDriveImageCache { wdic_cacheToCheck, wdic_notincache, wdic_incache };
 

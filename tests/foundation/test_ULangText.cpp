@@ -200,6 +200,10 @@ TEST(LangText, ReadersNeverSeeAHalfSwitchedText)
     // The dictionary being applied always knows the family's keys.
     TLangTextBase::SetPendingDictionary([&](const QString& key) { return toFr.contains(key); });
     for (int i = 0; i < 200; ++i) {
+        // Each switch waits for the readers to have read since the last one, so
+        // reads and switches interleave even on a single busy core.
+        for (const int seen = reads.load(); reads.load() == seen;)
+            std::this_thread::yield();
         const QHash<QString, QString>& dict = i % 2 == 0 ? toFr : toEn;
         TLangTextBase::SetTranslateHook([&](const QString& s) { return dict.value(s, s); });
         TLangTextBase::CollectConstTranslate();
