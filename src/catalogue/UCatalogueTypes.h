@@ -1,19 +1,4 @@
 #pragma once
-// Enumerations that the main-frame interface names without values and that
-// the catalogue and the lab connection define: the GUI design that follows
-// from the use mode, and the loading state of each product family.
-#include "IMainFrame.h"
-
-enum TZebdesign : int { zebd_noop, zebd_home, zebd_kiosk, zebd_mobile };
-
-enum TProductVisibilityType : int {
-    pvt_common,
-    pvt_print,
-    pvt_card,
-    pvt_photoprod,
-    pvt_calendar,
-    pvt_book,
-    pvt_all
-};
-
-enum TProductVisibilityMode : int { pvm_hidden, pvm_loading, pvm_visible, pvm_error };
+// The main window's enumerations that the catalogue uses (the GUI design,
+// the loading state of each product family) are the shell's.
+#include "UMainFrameTypes.h"

@@ -1,7 +1,9 @@
 #pragma once
-// ICtrlConnecNotif: the main frame as the connection step sees it, IMainFrame
-// extended by the nine operations through which the step reports to the main
-// window. The main window implements it.
+// ICtrlConnecNotif: the nine operations through which the connection step
+// reports to the main window, on top of IMainFrame. The main window
+// implements both; the step finds this side of its main frame with a
+// dynamic cast (a separate interface, so that a window deriving from the
+// shell's main-frame base holds one IMainFrame only).
 #include "IMainFrame.h"
 
 #include <QString>
@@ -15,8 +17,9 @@ class TShopInfo;
 // (TLaunchMode InitData).
 constexpr int kLaunchModeInitData = 3;
 
-class ICtrlConnecNotif : public IMainFrame {
+class ICtrlConnecNotif {
 public:
+    virtual ~ICtrlConnecNotif() = default;
     // 172: the log-in succeeded and the catalogue was handed over (main thread).
     virtual void onCtrlConnected(QObject* sender) = 0;
     // 173: the step opened or a connection starts: drop the connected state.

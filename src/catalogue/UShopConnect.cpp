@@ -40,8 +40,9 @@ qint64 wallClockMs(const TXSDateTime& v)
 
 } // namespace
 
-TShopConnect::TShopConnect(ICtrlConnecNotif* notif, IShopLoadCtrl* ctrl, QObject* sender)
+TShopConnect::TShopConnect(ICtrlConnecNotif* notif, IMainFrame* window, IShopLoadCtrl* ctrl, QObject* sender)
     : fNotif(notif)
+    , fWindow(window)
     , fCtrl(ctrl)
     , fSender(sender)
 {
@@ -51,7 +52,7 @@ IMainFrame* TShopConnect::main() const
 {
     if (TThreadTaskWebSvcQueue* q = TThreadTaskWebSvcQueue::Current())
         return q;
-    return fNotif;
+    return fWindow;
 }
 
 void TShopConnect::status(const QString& text) const

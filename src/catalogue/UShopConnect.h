@@ -21,9 +21,9 @@ class TShopInfo;
 
 class TShopConnect {
 public:
-    // notif: the main window; ctrl: the status display (may be null);
-    // sender: what the step passes as itself to the window.
-    TShopConnect(ICtrlConnecNotif* notif, IShopLoadCtrl* ctrl, QObject* sender);
+    // notif and window: the main window; ctrl: the status display (may be
+    // null); sender: what the step passes as itself to the window.
+    TShopConnect(ICtrlConnecNotif* notif, IMainFrame* window, IShopLoadCtrl* ctrl, QObject* sender);
 
     // Steps 1 to 3 of the connection (the caller queues the finish on the
     // GUI queue). Raises when neither the lab nor a cached catalogue gives a
@@ -63,6 +63,7 @@ private:
     void status(const QString& text) const;
 
     ICtrlConnecNotif* fNotif;
+    IMainFrame* fWindow;
     IShopLoadCtrl* fCtrl;
     QObject* fSender;
 };

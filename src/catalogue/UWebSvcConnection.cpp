@@ -174,9 +174,10 @@ TConnectedActions TWebSvcConnection::ConnectedActions(TZebdesign design, TQzUseM
 bool TWebSvcConnection::zebdesignUpdate()
 {
     const TZebdesign d = ZebdesignFor(fCfg->QzuseMode());
-    if (d == fZebdesign)
+    if (fZebdesignSet && d == fZebdesign)
         return false;
     fZebdesign = d;
+    fZebdesignSet = true;
     return true;
 }
 

@@ -142,6 +142,7 @@ private:
     std::unique_ptr<TShopInfo> fShopInfo;
     bool fOnline = false;
     quint8 fConnectionMode = kConnecModeNone;
-    TZebdesign fZebdesign = zebd_noop;
+    TZebdesign fZebdesign = zebd_home;
+    bool fZebdesignSet = false; // no design computed yet
     int fConnecStatus = kConnecStatusNone;
 };

@@ -177,6 +177,9 @@ size_t THttpClient::Transfer::OnWrite(char* data, size_t size, size_t count, voi
             if (t->notify && t->client->fOnReceiveData)
                 t->client->fOnReceiveData(t->contentLength, 0);
         }
+        const qint64 limit = t->client->fMaxBodySize;
+        if (t->notify && limit > 0 && (t->contentLength > limit || r.fReceived + qint64(len) > limit))
+            throw EStreamError(QStringLiteral("THttpClient: the reply is larger than %1 bytes").arg(limit));
         if (t->toSink) {
             if (t->sink->write(data, qint64(len)) != qint64(len))
                 throw EStreamError(QStringLiteral("THttpClient: cannot write the reply body: ") + t->sink->errorString());

@@ -121,6 +121,12 @@ public:
 
     void SetReceiveDataEvent(ReceiveDataEvent event) { fOnReceiveData = std::move(event); }
 
+    // Largest accepted reply body (0: no limit). A longer one, announced or
+    // received, ends the transfer with "THttpClient: the reply is larger
+    // than N bytes".
+    qint64 MaxBodySize() const { return fMaxBodySize; }
+    void SetMaxBodySize(qint64 bytes) { fMaxBodySize = bytes; }
+
     // GET. The body of a reply below 300 is written into sink from its
     // position; with a null sink (or for a refused reply) the reply keeps it.
     THttpResponsePtr Get(const QString& url, const THttpHeaderList& headers, QIODevice* sink);
@@ -142,4 +148,5 @@ private:
     int fConnectTimeoutMs = 30000;
     int fIdleTimeoutSec = 300;
     ReceiveDataEvent fOnReceiveData;
+    qint64 fMaxBodySize = 0;
 };

@@ -170,3 +170,8 @@ void TNetHttp::SetTimeouts(int connectTimeoutMs, int idleTimeoutSec)
     fhttp->SetConnectTimeoutMs(connectTimeoutMs);
     fhttp->SetIdleTimeoutSec(idleTimeoutSec);
 }
+
+void TNetHttp::SetMaxReplySize(qint64 bytes)
+{
+    fhttp->SetMaxBodySize(bytes);
+}

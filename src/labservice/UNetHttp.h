@@ -83,6 +83,8 @@ public:
     // Time limits of the connection attempt and of a request during which
     // nothing moves (defaults: 30 s and 300 s).
     void SetTimeouts(int connectTimeoutMs, int idleTimeoutSec);
+    // Largest accepted reply body (0: no limit, the default).
+    void SetMaxReplySize(qint64 bytes);
 
 private:
     THttpResponsePtr HTTPCheck(const THttpResponsePtr& response);

@@ -655,23 +655,32 @@ TSoapReplyReader::TSoapReplyReader(const QString& operation, const QString& serv
     if (localNameOf(envelope->NodeNameRef()) != QLatin1String("Envelope") || nsOf(envelope) != SoapNs::Envelope)
         r.fail(QStringLiteral("the reply is not a SOAP envelope (root element %1)").arg(envelope->NodeNameRef()));
     const TkwvDOMElement* body = nullptr;
-    for (const TkwvDOMElement* e : childElements(envelope))
-        if (localNameOf(e->NodeNameRef()) == QLatin1String("Body") && nsOf(e) == SoapNs::Envelope)
+    for (const TkwvDOMElement* e : childElements(envelope)) {
+        if (localNameOf(e->NodeNameRef()) == QLatin1String("Body") && nsOf(e) == SoapNs::Envelope) {
+            // Which of two bodies holds the answer cannot be told.
+            if (body != nullptr)
+                r.fail(QStringLiteral("the reply envelope has more than one Body"));
             body = e;
+        }
+    }
     if (body == nullptr)
         r.fail(QStringLiteral("the reply envelope has no Body"));
     const std::vector<TkwvDOMElement*> content = childElements(body);
     if (content.empty())
         r.fail(QStringLiteral("the reply body is empty"));
-    const TkwvDOMElement* first = content.front();
-    const QString firstName = localNameOf(first->NodeNameRef());
-    if (firstName == QLatin1String("Fault") && nsOf(first) == SoapNs::Envelope) {
+    // A fault anywhere in the body is the answer, even after a response
+    // element: the operation did not succeed.
+    for (const TkwvDOMElement* entry : content) {
+        if (localNameOf(entry->NodeNameRef()) != QLatin1String("Fault") || nsOf(entry) != SoapNs::Envelope)
+            continue;
         QString faultString;
-        for (const TkwvDOMElement* e : childElements(first))
+        for (const TkwvDOMElement* e : childElements(entry))
             if (localNameOf(e->NodeNameRef()) == QLatin1String("faultstring"))
                 faultString = r.text(e, QStringLiteral("Fault/faultstring"));
         r.fail(QStringLiteral("the lab answered a SOAP fault: %1").arg(faultString));
     }
+    const TkwvDOMElement* first = content.front();
+    const QString firstName = localNameOf(first->NodeNameRef());
     if (firstName != operation + QStringLiteral("Response") || nsOf(first) != serviceNs)
         r.fail(QStringLiteral("unexpected element %1 in the reply body").arg(first->NodeNameRef()));
     d->response = first;

@@ -63,6 +63,7 @@ void THTTPReqResp::SetupNetHttp()
     fNetHttp->SetRequestAccept(QStringLiteral("*/*"));
     fNetHttp->SetRequestUserAgent(FAgent);
     fNetHttp->SetRequestContentType(QStringLiteral("text/xml"));
+    fNetHttp->SetMaxReplySize(FMaxReplySize);
 }
 
 void THTTPReqResp::SetupNetHttpForPost()
@@ -76,6 +77,7 @@ void THTTPReqResp::SetupNetHttpForPost()
         fNetHttp->RequestCustomHeadersAdd(SoapActionHeader());
     fNetHttp->SetRequestAccept(QStringLiteral("*/*"));
     fNetHttp->SetRequestUserAgent(FAgent);
+    fNetHttp->SetMaxReplySize(FMaxReplySize);
 }
 
 void THTTPReqResp::Execute(QIODevice* request, QIODevice* response)

@@ -82,6 +82,12 @@ public:
     int ReceiveTimeout() const { return FReceiveTimeout; }
     void SetReceiveTimeout(int ms) { FReceiveTimeout = ms; }
 
+    // Largest accepted reply, far above any real one of the lab: a longer
+    // reply is refused before it fills the memory.
+    static constexpr qint64 kDefaultMaxReplySize = 16 << 20;
+    qint64 MaxReplySize() const { return FMaxReplySize; }
+    void SetMaxReplySize(qint64 bytes) { FMaxReplySize = bytes; }
+
     // Called before each POST.
     std::function<void(THTTPReqResp&)> OnBeforePost;
 
@@ -127,6 +133,7 @@ private:
     int FConnectTimeout = 0;
     int FSendTimeout = 0;
     int FReceiveTimeout = 0;
+    qint64 FMaxReplySize = kDefaultMaxReplySize;
     QString FSoapAction;
     bool FUseUTF8InHeader = true;
     TSOAPInvokeOptions FInvokeOptions = soIgnoreInvalidCerts | soAutoCheckAccessPointViaUDDI;

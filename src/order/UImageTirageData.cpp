@@ -14,7 +14,8 @@ KIOSK_SERIALIZABLE_DESCRIBE(
     b.Property<qint32>("Channel", [](const TImageTirageData& d) { return d.Channel(); },
                        [](TImageTirageData& d, qint32 v) { d.SetChannel(v); }, nullptr);
     b.Property<qint32>("Quantity", [](const TImageTirageData& d) { return d.Quantity(); },
-                       [](TImageTirageData& d, qint32 v) { d.SetQuantity(v); }, nullptr);
+                       [](TImageTirageData& d, qint32 v) { d.SetQuantity(QuantityFromFile(v, "TImageTirageData")); },
+                       nullptr);
     b.Property<qint32>("TirageId", [](const TImageTirageData& d) { return d.TirageId(); },
                        [](TImageTirageData& d, qint32 v) { d.SetTirageId(v); }, nullptr);
     b.Property<qint32>("ProductOrder", [](const TImageTirageData& d) { return d.ProductOrder(); },

@@ -25,8 +25,8 @@ struct TPriceTier {
 // The prints of one print format that the order holds: normal pictures and
 // pictures of the professional gallery.
 struct TPrintCount {
-    qint32 normal = 0;
-    qint32 gallery = 0;
+    qint64 normal = 0;
+    qint64 gallery = 0;
 };
 
 // One priced line of prints: `qty` prints (or packs) at `unitPrice`, all

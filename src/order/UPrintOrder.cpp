@@ -925,7 +925,7 @@ TProductPrice TPrintOrder::calcPrintPrice(TTirageProduct* productFilter, TReceip
                 k = *it;
             }
             TPrintCount& c = counted[k].second;
-            const qint32 q = std::max<qint32>(f->Quantity(), 0);
+            const qint64 q = std::max<qint32>(f->Quantity(), 0);
             if (gallery)
                 c.gallery += q;
             else
@@ -934,7 +934,7 @@ TProductPrice TPrintOrder::calcPrintPrice(TTirageProduct* productFilter, TReceip
     }
     for (auto& [product, count] : counted) {
         const TProductPrice p = priceProductPrints(product, count, result.priceType, receipt);
-        result.qty += p.qty;
+        result.qty = QuantitySum(qint64(result.qty) + p.qty);
         result.price = Money::Add(result.price, p.price);
     }
     return result;
@@ -1007,7 +1007,7 @@ TProductPrice TPrintOrder::calcTemplatePrice(TReceiptOutput* receipt)
         const TProductPrice unit = p->GetUnitPrice(qty);
         if (receipt)
             receipt->AddItem(p, p->ProductLabel(), unit, qty);
-        result.qty += qty;
+        result.qty = QuantitySum(qint64(result.qty) + qty);
         result.price = Money::Add(result.price, Money::Mul(unit.price, qty));
     }
     return result;
@@ -1027,13 +1027,14 @@ TProductPrice TPrintOrder::calcAlbumPrice(TReceiptOutput* receipt)
             receipt->AddItem(p, p->ProductLabel() + QLatin1Char(' ') + LangTexts::Order::PagesFmt.Text({ pages }), unit,
                              qty);
         }
-        result.qty += qty;
+        result.qty = QuantitySum(qint64(result.qty) + qty);
         result.price = Money::Add(result.price, Money::Mul(unit.price, qty));
         const int extra = p->PageSuppCount();
         if (extra > 0) {
             const TProductPrice pageUnit = p->GetUnitPrice(qty, true);
             if (receipt)
-                receipt->AddItem(p, LangTexts::Order::AdditionalPages2.Text(), pageUnit, extra * qty);
+                receipt->AddItem(p, LangTexts::Order::AdditionalPages2.Text(), pageUnit,
+                                 QuantitySum(qint64(extra) * qty));
             result.price = Money::Add(result.price, Money::Mul(pageUnit.price, qint64(extra) * qty));
         }
     }

@@ -10,7 +10,7 @@ KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(TProductBase, TXMLSerializableNeedParent, )
 KIOSK_SERIALIZABLE_DESCRIBE_ABSTRACT(
     TProduct, TProductBase,
     b.Property<qint32>("Quantity", [](const TProduct& p) { return p.Quantity(); },
-                       [](TProduct& p, qint32 v) { p.SetQuantity(v); }, nullptr);)
+                       [](TProduct& p, qint32 v) { p.SetQuantity(QuantityFromFile(v, "TProduct")); }, nullptr);)
 
 // ---------------------------------------------------------------- TProductBase
 

@@ -1,10 +1,28 @@
 #include "UProductPrice.h"
 
 #include "UAppExceptions.h"
+#include "UDebug.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <limits>
+
+qint32 QuantityFromFile(qint32 value, const char* what)
+{
+    const qint32 kept = std::clamp(value, kQuantityMin, kQuantityMax);
+    if (kept != value)
+        LogWarnFmt(QStringLiteral("%s: quantity %d out of range in the order file, %d kept"),
+                   { QString::fromLatin1(what), value, kept });
+    return kept;
+}
+
+qint32 QuantitySum(qint64 sum)
+{
+    if (sum < std::numeric_limits<qint32>::min() || sum > std::numeric_limits<qint32>::max())
+        throw EConvertError(QStringLiteral("Order: quantity %1 out of range").arg(sum));
+    return qint32(sum);
+}
 
 namespace Money {
 

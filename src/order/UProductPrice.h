@@ -15,6 +15,18 @@
 // Money: fixed point counting 1/10,000 of the currency unit.
 using Currency = qint64;
 
+// The quantities of the order model: of one print, and of one product.
+inline constexpr qint32 kQuantityMin = 0;
+inline constexpr qint32 kQuantityMax = 9999;
+
+// A quantity read from an order file, brought into the model's range; a
+// value outside it (a hand-edited or damaged file) is logged with `what`.
+qint32 QuantityFromFile(qint32 value, const char* what);
+
+// A sum of quantities, computed in 64 bits, as the price record holds it;
+// raises EConvertError when it does not fit.
+qint32 QuantitySum(qint64 sum);
+
 namespace Money {
 
 // Units of Currency per currency unit (and per pack).

@@ -248,11 +248,31 @@ void TConfig::Load()
         fDirty = true;
         return;
     }
-    TXMLSerializer ser;
-    registerConfigNames(ser);
-    ser.LoadFromFile(fFilePath);
-    ser.LoadObject(this);
+    try {
+        TXMLSerializer ser;
+        registerConfigNames(ser);
+        ser.LoadFromFile(fFilePath);
+        ser.LoadObject(this);
+    } catch (...) {
+        keepUnreadableFile();
+        throw;
+    }
     fDirty = false;
+}
+
+void TConfig::keepUnreadableFile()
+{
+    // The next save writes the defaults over the file: a copy keeps the
+    // store's login and settings for someone to look at.
+    const QString bad = fFilePath + QStringLiteral(".bad");
+    if (QFileInfo::exists(bad) && !QFile::remove(bad)) {
+        LogError(QStringLiteral("TConfig.Load: unreadable file not kept, cannot replace ") + bad);
+        return;
+    }
+    if (QFile::copy(fFilePath, bad))
+        LogWarn(QStringLiteral("TConfig.Load: unreadable file kept as ") + bad);
+    else
+        LogError(QStringLiteral("TConfig.Load: unreadable file could not be kept as ") + bad);
 }
 
 void TConfig::Save()

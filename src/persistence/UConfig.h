@@ -83,6 +83,8 @@ public:
 
     KIOSK_SERIALIZABLE_CLASS(TConfig)
 
+    // Loads the file into this object, all or nothing. An unreadable file
+    // is copied to "<file>.bad" (logged) before the next save replaces it.
     void Load();
     void Save();
 
@@ -268,6 +270,7 @@ protected:
     void ClearDirty() { fDirty = false; }
 
 private:
+    void keepUnreadableFile();
     QString ConfigFolder();
     QString PathOrDefault(const QString& key, const char* defaultName);
 

@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTimeZone>
 #include <cmath>
@@ -1150,8 +1151,20 @@ void TXMLSerializer::SaveProperty(TkwvDOMElement* node, TRemotable* obj, const T
 // ---------------------------------------------------------------------------
 // Loading
 
-void TXMLSerializer::loadStart(std::unique_ptr<QIODevice> stream)
+namespace {
+
+void checkInputSize(qint64 size, qint64 limit, const QString& name)
 {
+    if (limit > 0 && size > limit)
+        throw EXSSerializationException(
+            QStringLiteral("TXMLSerializer: the document %1 is larger than %2 bytes").arg(name).arg(limit));
+}
+
+} // namespace
+
+void TXMLSerializer::loadStart(std::unique_ptr<QIODevice> stream, const QString& name)
+{
+    checkInputSize(stream->size(), MaxInputSize, name);
     fInputStream = std::move(stream);
 }
 
@@ -1159,13 +1172,14 @@ void TXMLSerializer::LoadFromFile(const QString& aFileName)
 {
     if (fParser || fInputStream)
         throw Exception(QStringLiteral("TXMLSerializer.xmlReaderStart: unexpected context for call"));
-    loadStart(TFileTools::StreamOpenForRead(aFileName));
+    loadStart(TFileTools::StreamOpenForRead(aFileName), aFileName);
 }
 
 void TXMLSerializer::LoadFromCryptedFile(const QString& aFileName)
 {
     if (fParser || fInputStream)
         throw Exception(QStringLiteral("TXMLSerializer.xmlReaderStart: unexpected context for call"));
+    checkInputSize(QFileInfo(aFileName).size(), MaxInputSize, aFileName);
     LoadFromBytes(TAppTools::LoadByteArrayFromCryptedFile(aFileName));
 }
 
@@ -1176,7 +1190,7 @@ void TXMLSerializer::LoadFromBytes(const QByteArray& bytes)
     auto buffer = std::make_unique<QBuffer>();
     buffer->setData(bytes);
     buffer->open(QIODevice::ReadOnly);
-    loadStart(std::move(buffer));
+    loadStart(std::move(buffer), QStringLiteral("in memory"));
 }
 
 void TXMLSerializer::LoadXmlData()
@@ -1234,11 +1248,15 @@ void TXMLSerializer::giveParentToSerialized(TRemotable* parent, TRemotable* chil
                      parent ? parent->ClassInfo().ClassName() : QStringLiteral("nil")));
 }
 
-std::unique_ptr<TRemotable> TXMLSerializer::LoadObjectChild(TRemotable* parent, TkwvDOMElement* element)
+std::unique_ptr<TRemotable> TXMLSerializer::LoadObjectChild(TRemotable* parent, TkwvDOMElement* element,
+                                                            bool* isReference)
 {
     if (!fParser)
         throw Exception(QStringLiteral("TXMLSerializer.LoadObjectChild: unexpected context for call"));
-    std::unique_ptr<TRemotable> child = fParser->getWaitingNode(element);
+    bool owned = true;
+    std::unique_ptr<TRemotable> child = fParser->getWaitingNode(element, &owned);
+    if (isReference)
+        *isReference = child && !owned;
     if (!child) {
         // Not built while streaming (its creation was skipped then): build
         // it from the element as it stands.
@@ -1252,6 +1270,8 @@ std::unique_ptr<TRemotable> TXMLSerializer::LoadObjectChild(TRemotable* parent, 
             // A supplied reference goes to the property as it is.
             if (!owned)
                 return nullptr;
+            if (isReference)
+                *isReference = true;
             giveParentToSerialized(parent, owned.get());
             return owned;
         }
@@ -1274,8 +1294,15 @@ std::unique_ptr<TRemotable> TXMLSerializer::LoadObjectChild(TRemotable* parent, 
         }
         child.reset(info.Release());
     }
-    if (child)
-        giveParentToSerialized(parent, child.get());
+    if (child) {
+        try {
+            giveParentToSerialized(parent, child.get());
+        } catch (...) {
+            if (!owned)
+                (void)child.release();
+            throw;
+        }
+    }
     return child;
 }
 
@@ -1291,6 +1318,13 @@ void TXMLSerializer::LoadObjectLowProps(TXMLSerializerNodeInfo& nodeInfo, TkwvDO
                                             + child->nodeName());
         LoadProperty(nodeInfo, e);
         element->removeChild(child);
+    }
+    if (!nodeInfo.Staged.empty()) {
+        // Every value was read: now they are set.
+        std::vector<std::function<void(TRemotable&)>> staged;
+        staged.swap(nodeInfo.Staged);
+        for (auto& set : staged)
+            set(*nodeInfo.Instance);
     }
     if (OnEndObjectLoad)
         OnEndObjectLoad(this, nodeInfo.Instance, nodeInfo.NodeName, element);
@@ -1348,11 +1382,82 @@ bool boolValueReq(const QString& text)
     throw EXSSerializationException(QStringLiteral("GetEnumValueReq: value '") + text + QStringLiteral("' invalid"));
 }
 
+// Objects read for a property, held until the property takes them. A
+// reference that a load handler keeps is let go, never freed.
+class TLoadedObjects {
+public:
+    TLoadedObjects() = default;
+    TLoadedObjects(const TLoadedObjects&) = delete;
+    TLoadedObjects& operator=(const TLoadedObjects&) = delete;
+    ~TLoadedObjects()
+    {
+        for (size_t i = 0; i < fItems.size(); ++i)
+            if (fReferences[i])
+                (void)fItems[i].release();
+    }
+
+    void add(std::unique_ptr<TRemotable> item, bool reference)
+    {
+        fItems.push_back(std::move(item));
+        fReferences.push_back(reference);
+    }
+    // Raises, as the property would, when an object does not fit it.
+    void checkFits(const TPropInfo& prop) const
+    {
+        for (const auto& item : fItems)
+            if (item && !item->InheritsFrom(*prop.ItemClass()))
+                throw Exception(QStringLiteral("TPropInfo.SetObject: an object of class %1 does not fit %2 (class %3)")
+                                    .arg(item->ClassInfo().ClassName(), prop.FullName(), prop.ItemClass()->ClassName()));
+    }
+    std::unique_ptr<TRemotable> takeOne()
+    {
+        std::unique_ptr<TRemotable> one = fItems.empty() ? nullptr : std::move(fItems.front());
+        fItems.clear();
+        fReferences.clear();
+        return one;
+    }
+    std::vector<std::unique_ptr<TRemotable>> takeAll()
+    {
+        std::vector<std::unique_ptr<TRemotable>> all;
+        all.swap(fItems);
+        fReferences.clear();
+        return all;
+    }
+
+private:
+    std::vector<std::unique_ptr<TRemotable>> fItems;
+    std::vector<bool> fReferences;
+};
+
+// Sets a value read for an instance: at once, or once every property of a
+// given root instance has been read.
+void putValue(TXMLSerializerNodeInfo& info, std::function<void(TRemotable&)> set)
+{
+    if (info.Deferred)
+        info.Staged.push_back(std::move(set));
+    else
+        set(*info.Instance);
+}
+
+// The same for the objects of an Object or ObjectArray property.
+void putObjects(TXMLSerializerNodeInfo& info, const TPropInfo& prop, std::shared_ptr<TLoadedObjects> objects)
+{
+    objects->checkFits(prop);
+    const TPropInfo* p = &prop;
+    putValue(info, [p, objects](TRemotable& o) {
+        if (p->Kind() == TPropKind::Object)
+            p->SetObject(o, objects->takeOne());
+        else
+            p->SetObjects(o, objects->takeAll());
+    });
+}
+
 } // namespace
 
 void TXMLSerializer::LoadPropertyLow(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement* element, const TPropInfo& prop)
 {
     TRemotable& obj = *nodeInfo.Instance;
+    const TPropInfo* p = &prop;
     const QString kind = element->getAttribute(QStringLiteral("type"));
     QString text;
     const bool hasText = HasNodeValue(element, text);
@@ -1360,11 +1465,13 @@ void TXMLSerializer::LoadPropertyLow(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMEl
     if (kind.compare(kKindEnumeration, Qt::CaseInsensitive) == 0) {
         if (!hasText)
             return;
-        if (prop.Kind() == TPropKind::Boolean)
-            prop.SetBoolean(obj, boolValueReq(text));
-        else if (prop.Kind() == TPropKind::Enum)
-            prop.SetEnum(obj, enumValueReq(*prop.EnumInfo(), text));
-        else
+        if (prop.Kind() == TPropKind::Boolean) {
+            const bool v = boolValueReq(text);
+            putValue(nodeInfo, [p, v](TRemotable& o) { p->SetBoolean(o, v); });
+        } else if (prop.Kind() == TPropKind::Enum) {
+            const int v = enumValueReq(*prop.EnumInfo(), text);
+            putValue(nodeInfo, [p, v](TRemotable& o) { p->SetEnum(o, v); });
+        } else
             kindNotSupported(kind, prop);
         return;
     }
@@ -1376,7 +1483,7 @@ void TXMLSerializer::LoadPropertyLow(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMEl
             return;
         TXSDateTime v = prop.GetDateTime(obj).value_or(TXSDateTime());
         v.XSToNative(text);
-        prop.SetDateTime(obj, v);
+        putValue(nodeInfo, [p, v](TRemotable& o) { p->SetDateTime(o, v); });
         return;
     }
     if (kind.startsWith(kKindXSPrefix, Qt::CaseInsensitive)) {
@@ -1395,11 +1502,11 @@ void TXMLSerializer::LoadPropertyLow(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMEl
         if (prop.Kind() == TPropKind::Decimal) {
             TXSDecimal v = prop.GetDecimal(obj).value_or(TXSDecimal());
             v.XSToNative(text);
-            prop.SetDecimal(obj, v);
+            putValue(nodeInfo, [p, v](TRemotable& o) { p->SetDecimal(o, v); });
         } else {
             TXSDateTime v = prop.GetDateTime(obj).value_or(TXSDateTime());
             v.XSToNative(text);
-            prop.SetDateTime(obj, v);
+            putValue(nodeInfo, [p, v](TRemotable& o) { p->SetDateTime(o, v); });
         }
         return;
     }
@@ -1409,19 +1516,23 @@ void TXMLSerializer::LoadPropertyLow(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMEl
             if ((childElement = c->asElement()))
                 break;
         switch (prop.Kind()) {
-        case TPropKind::Object:
-            if (!childElement)
-                prop.SetObject(obj, nullptr);
-            else
-                prop.SetObject(obj, LoadObjectChild(&obj, childElement));
+        case TPropKind::Object: {
+            auto objects = std::make_shared<TLoadedObjects>();
+            if (childElement) {
+                bool reference = false;
+                std::unique_ptr<TRemotable> child = LoadObjectChild(&obj, childElement, &reference);
+                objects->add(std::move(child), reference);
+            }
+            putObjects(nodeInfo, prop, std::move(objects));
             return;
+        }
         case TPropKind::Decimal:
             if (!childElement)
-                prop.SetDecimal(obj, std::nullopt);
+                putValue(nodeInfo, [p](TRemotable& o) { p->SetDecimal(o, std::nullopt); });
             return;
         case TPropKind::DateTime:
             if (!childElement)
-                prop.SetDateTime(obj, std::nullopt);
+                putValue(nodeInfo, [p](TRemotable& o) { p->SetDateTime(o, std::nullopt); });
             return;
         default:
             kindNotSupported(kind, prop);
@@ -1444,45 +1555,56 @@ void TXMLSerializer::LoadPropertyLow(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMEl
         return;
     const TVarValue val = parseVariant(code, text, fXMLSettings.XSNormalization());
     switch (prop.Kind()) {
-    case TPropKind::String:
-        prop.SetString(obj, varToString(val));
+    case TPropKind::String: {
+        const QString v = varToString(val);
+        putValue(nodeInfo, [p, v](TRemotable& o) { p->SetString(o, v); });
         break;
+    }
     case TPropKind::Integer: {
         const qint64 n = varToInt64(val, text);
         if (n < std::numeric_limits<qint32>::min() || n > std::numeric_limits<qint32>::max())
             rangeError(n, "Integer");
-        prop.SetInteger(obj, qint32(n));
+        putValue(nodeInfo, [p, n](TRemotable& o) { p->SetInteger(o, qint32(n)); });
         break;
     }
-    case TPropKind::Int64:
-        prop.SetInt64(obj, varToInt64(val, text));
+    case TPropKind::Int64: {
+        const qint64 n = varToInt64(val, text);
+        putValue(nodeInfo, [p, n](TRemotable& o) { p->SetInt64(o, n); });
         break;
+    }
     case TPropKind::Char: {
         const qint64 n = varToInt64(val, text);
         if (n < 0 || n > 0xFFFF)
             rangeError(n, "Char");
-        prop.SetChar(obj, char16_t(n));
+        putValue(nodeInfo, [p, n](TRemotable& o) { p->SetChar(o, char16_t(n)); });
         break;
     }
-    case TPropKind::Double:
-        prop.SetDouble(obj, varToDouble(val, text));
+    case TPropKind::Double: {
+        const double v = varToDouble(val, text);
+        putValue(nodeInfo, [p, v](TRemotable& o) { p->SetDouble(o, v); });
         break;
-    case TPropKind::Boolean:
-        prop.SetBoolean(obj, varToBool(val, text));
+    }
+    case TPropKind::Boolean: {
+        const bool v = varToBool(val, text);
+        putValue(nodeInfo, [p, v](TRemotable& o) { p->SetBoolean(o, v); });
         break;
+    }
     case TPropKind::Enum: {
         const qint64 n = varToInt64(val, text);
         if (n < 0 || n >= prop.EnumInfo()->Count())
             rangeError(n, "enumeration");
-        prop.SetEnum(obj, int(n));
+        putValue(nodeInfo, [p, n](TRemotable& o) { p->SetEnum(o, int(n)); });
         break;
     }
-    case TPropKind::Variant:
-        prop.SetVariant(obj, varToQVariant(val));
+    case TPropKind::Variant: {
+        const QVariant v = varToQVariant(val);
+        putValue(nodeInfo, [p, v](TRemotable& o) { p->SetVariant(o, v); });
         break;
+    }
     case TPropKind::DateTime:
         if (auto* dt = std::get_if<QDateTime>(&val.v)) {
-            prop.SetDateTime(obj, TXSDateTime(*dt));
+            const TXSDateTime v(*dt);
+            putValue(nodeInfo, [p, v](TRemotable& o) { p->SetDateTime(o, v); });
             break;
         }
         kindNotSupported(kind, prop);
@@ -1495,6 +1617,7 @@ void TXMLSerializer::loadArray(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement*
                                const QString& itemKind)
 {
     TRemotable& obj = *nodeInfo.Instance;
+    const TPropInfo* p = &prop;
     const QString tail = QStringLiteral(": unsupported type for property ") + obj.ClassInfo().ClassName()
         + QLatin1Char('.') + prop.Name();
     const bool isArray = prop.Kind() == TPropKind::ObjectArray || prop.Kind() == TPropKind::IntArray
@@ -1517,17 +1640,18 @@ void TXMLSerializer::loadArray(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement*
     if (itemKind.compare(QLatin1String("Object"), Qt::CaseInsensitive) == 0) {
         if (prop.Kind() != TPropKind::ObjectArray)
             throw EXSSerializationException(QStringLiteral("XML DynArray(Obj)") + tail);
-        std::vector<std::unique_ptr<TRemotable>> items;
+        // On failure the items made so far are freed with the list.
+        auto items = std::make_shared<TLoadedObjects>();
         for (const auto& c : element->ChildList()) {
             TkwvDOMElement* e = c->asElement();
             if (!e)
                 continue;
-            // On failure the items made so far are freed with the vector.
-            std::unique_ptr<TRemotable> item = LoadObjectChild(&obj, e);
+            bool reference = false;
+            std::unique_ptr<TRemotable> item = LoadObjectChild(&obj, e, &reference);
             if (item)
-                items.push_back(std::move(item));
+                items->add(std::move(item), reference);
         }
-        prop.SetObjects(obj, std::move(items));
+        putObjects(nodeInfo, prop, std::move(items));
     } else if (itemKind.compare(QLatin1String("Int32"), Qt::CaseInsensitive) == 0) {
         if (prop.Kind() != TPropKind::IntArray)
             throw EXSSerializationException(QStringLiteral("XML DynArray(Int32)") + tail);
@@ -1539,21 +1663,22 @@ void TXMLSerializer::loadArray(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement*
                 throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(p));
             values.push_back(n);
         }
-        prop.SetIntArray(obj, std::move(values));
+        putValue(nodeInfo, [p, values](TRemotable& o) { p->SetIntArray(o, values); });
     } else if (itemKind.compare(QLatin1String("Byte"), Qt::CaseInsensitive) == 0) {
         if (prop.Kind() != TPropKind::Bytes)
             throw EXSSerializationException(QStringLiteral("XML DynArray(Byte)") + tail);
         const auto decoded = QByteArray::fromBase64Encoding(text.trimmed().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded)
             throw EConvertError(QStringLiteral("Invalid Base64 data"));
-        prop.SetBytes(obj, *decoded);
+        const QByteArray bytes = *decoded;
+        putValue(nodeInfo, [p, bytes](TRemotable& o) { p->SetBytes(o, bytes); });
     } else if (itemKind.compare(kKindEnumeration, Qt::CaseInsensitive) == 0) {
         if (prop.Kind() != TPropKind::EnumArray)
             throw EXSSerializationException(QStringLiteral("XML DynArray(Enumeration)") + tail);
         std::vector<int> values;
         for (const QString& p : parts())
             values.push_back(enumValueReq(*prop.EnumInfo(), p));
-        prop.SetEnumArray(obj, std::move(values));
+        putValue(nodeInfo, [p, values](TRemotable& o) { p->SetEnumArray(o, values); });
     } else if (itemKind.compare(QLatin1String("String"), Qt::CaseInsensitive) == 0) {
         if (prop.Kind() != TPropKind::StringArray)
             throw EXSSerializationException(QStringLiteral("XML DynArray(String)") + tail);
@@ -1564,7 +1689,7 @@ void TXMLSerializer::loadArray(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement*
                 continue;
             values.append(GetNodeValue(e));
         }
-        prop.SetStringArray(obj, values);
+        putValue(nodeInfo, [p, values](TRemotable& o) { p->SetStringArray(o, values); });
     } else if (itemKind.compare(QLatin1String("Int"), Qt::CaseInsensitive) == 0) {
         throw EXSSerializationException(QStringLiteral("XML DynArray(Int)") + tail);
     } else {
@@ -2008,12 +2133,14 @@ TRemotable* TXMLSerializerParserToDom::getNewInstanceRoot()
     return root;
 }
 
-std::unique_ptr<TRemotable> TXMLSerializerParserToDom::getWaitingNode(TkwvDOMElement* element)
+std::unique_ptr<TRemotable> TXMLSerializerParserToDom::getWaitingNode(TkwvDOMElement* element, bool* owned)
 {
+    *owned = true;
     auto it = fWaiting.find(element);
     if (it == fWaiting.end())
         return nullptr;
     std::unique_ptr<TRemotable> obj = std::move(it->second.object);
+    *owned = it->second.owned;
     fWaiting.erase(it);
     return obj;
 }

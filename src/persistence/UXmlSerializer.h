@@ -32,6 +32,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TXMLSerializer;
 
@@ -186,8 +187,12 @@ public:
     bool ToFreeOnError;
     bool SkipProperties = false;
     // Property elements of a given root instance wait until the whole
-    // document has been read, so that a cut document changes nothing.
+    // document has been read, so that a cut document changes nothing; their
+    // values are then read first and set only once every one of them was
+    // read without error, so that a bad value changes nothing either.
     bool Deferred = false;
+    // The sets waiting for the end of a deferred instance's properties.
+    std::vector<std::function<void(TRemotable&)>> Staged;
 
     // The property list of the instance's class, fetched on first use.
     const TRttiCache& Props();
@@ -226,6 +231,10 @@ public:
     TxsSpecialClassTypes ClassesOptions;
     TxsStorageOptionTypes StorageOptions;
     bool AddType = true;
+    // Largest document a load accepts, far above any real one (the largest
+    // are the catalogue files): a longer one is refused before it is read.
+    static constexpr qint64 kDefaultMaxInputSize = 32 << 20;
+    qint64 MaxInputSize = kDefaultMaxInputSize;
     TxsXMLSettings& XMLSettings() { return fXMLSettings; }
 
     StartObjectSave OnStartObjectSave;
@@ -306,12 +315,15 @@ private:
     void saveDocument(QIODevice& out, const char* operation);
     void SaveObjectLow(TkwvDOMElement* parentNode, TRemotable* obj, const QString& name, bool createNode);
     void SaveProperty(TkwvDOMElement* node, TRemotable* obj, const TPropInfo& prop);
-    void loadStart(std::unique_ptr<QIODevice> stream);
+    void loadStart(std::unique_ptr<QIODevice> stream, const QString& name);
     TRemotable* LoadObjectInto(TRemotable* aInstance, std::unique_ptr<TRemotable>* created);
 
 public:
     // Used by the streaming loader.
-    std::unique_ptr<TRemotable> LoadObjectChild(TRemotable* parent, TkwvDOMElement* element);
+    // The object of a child element; *isReference tells whether it is a
+    // reference a load handler keeps (never to be freed here).
+    std::unique_ptr<TRemotable> LoadObjectChild(TRemotable* parent, TkwvDOMElement* element,
+                                                bool* isReference = nullptr);
     void LoadProperty(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement* element);
     void LoadObjectLowProps(TXMLSerializerNodeInfo& nodeInfo, TkwvDOMElement* element);
 

@@ -64,8 +64,9 @@ public:
     TRemotable* getNewInstanceRoot();
     // The root object when the loader created it (null otherwise).
     std::unique_ptr<TRemotable> takeCreatedRoot() { return std::move(fRootOwned); }
-    // Takes the parked object of an element (null when none).
-    std::unique_ptr<TRemotable> getWaitingNode(TkwvDOMElement* element);
+    // Takes the parked object of an element (null when none); *owned is
+    // false for a reference a load handler keeps.
+    std::unique_ptr<TRemotable> getWaitingNode(TkwvDOMElement* element, bool* owned);
 
 protected:
     void parseCleanup() override;

@@ -1,5 +1,6 @@
 #include "UkwvXmlToDomParser.h"
 
+#include "UkwvDOMtools.h"
 #include "UkwvTextStreams.h"
 
 #include <QHashFunctions>
@@ -274,8 +275,14 @@ void TkwvXmlToDomParser::onTagStart(QStringView rawName, const TkwvParseLocation
         // "<?xml?>": the closing question mark sticks to the name.
         if (name.size() > 1 && name.endsWith(u'?'))
             name.chop(1);
-        if (!fStack.empty())
+        // One declaration, before the document element: a later one would
+        // replace the first.
+        if (!fStack.empty() || fDoc->get_xmlDeclNode() || fDoc->documentElement())
             throw DOMException(QStringLiteral("Unexpected Xml declaration node"));
+        // What the writer cannot write back is refused here.
+        if (!TkwvDOMtools::IsXmlName(name.mid(1)))
+            throw DOMException(
+                QStringLiteral("TkwvXmlToDomParser.onTagStart: invalid declaration name \"%1\"").arg(name));
         auto decl = std::allocate_shared<TkwvDOMxmlDclType>(TkwvPoolAllocator<TkwvDOMxmlDclType>(fDoc->NodePool()), fDoc.get(), QString(), name.toString());
         fDoc->set_xmlDeclNode(decl);
         fXmlHeader = decl;
@@ -285,6 +292,8 @@ void TkwvXmlToDomParser::onTagStart(QStringView rawName, const TkwvParseLocation
     if (qsizetype(fStack.size()) >= kMaxDepth)
         throw DOMException(QStringLiteral("TkwvXmlToDomParser.onTagStart: elements nested deeper than %1 levels")
                                .arg(kMaxDepth));
+    if (!TkwvDOMtools::IsXmlName(name))
+        throw DOMException(QStringLiteral("TkwvXmlToDomParser.onTagStart: invalid element name \"%1\"").arg(name));
     const QString qname = intern(name);
     std::shared_ptr<TkwvDOMElement> element;
     fXmlNsToSolve.clear();
@@ -318,7 +327,11 @@ void TkwvXmlToDomParser::onAttribute(QStringView rawName, const TkwvParseLocatio
     if (top->AttributeMap().length() >= kMaxAttributes)
         throw DOMException(QStringLiteral("TkwvXmlToDomParser.onAttribute: more than %1 attributes on one element")
                                .arg(kMaxAttributes));
-    const QString name = intern(trimView(rawName));
+    const QStringView trimmed = trimView(rawName);
+    if (!TkwvDOMtools::IsXmlName(trimmed))
+        throw DOMException(
+            QStringLiteral("TkwvXmlToDomParser.onAttribute: invalid attribute name \"%1\"").arg(trimmed));
+    const QString name = intern(trimmed);
     const QString v = valueSpecified ? unescapeShared(value, 32) : QStringLiteral("");
     top->setAttribute(name, v);
     if (fManageNamespaces && name.size() > 6 && QStringView(name).left(6).compare(u"xmlns:", Qt::CaseInsensitive) == 0)

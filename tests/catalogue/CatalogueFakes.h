@@ -4,6 +4,7 @@
 // a real web-service queue whose lab client talks to the simulator, and a
 // record of the product-family states, the hand-overs and the messages.
 #include "../persistence/ConfigTestSupport.h"
+#include "LabServiceSim.h"
 
 #include "UCatalogueTypes.h"
 #include "UCtrlConnecNotif.h"
@@ -26,7 +27,7 @@ T defaultValue()
 }
 
 // Every operation answers a default value.
-class MainFrameDefaults : public ICtrlConnecNotif {
+class MainFrameDefaults : public IMainFrame, public ICtrlConnecNotif {
 public:
 #define KIOSK_MAINFRAME_OP(Policy, Result, Name, Params, Args) \
     Result Name Params override { return defaultValue<Result>(); }
@@ -135,4 +136,25 @@ private:
     std::atomic<int> fHandOvers { 0 };
     std::atomic<int> fKioskInits { 0 };
     TThreadTaskWebSvcQueue fQueue;
+};
+
+// Tests against the lab simulator with a configuration of their own, set
+// up to log in to the simulator's demo account.
+class CatalogueSimSuite : public testsupport::LabServiceSimSuite {
+protected:
+    void SetUp() override
+    {
+        LabServiceSimSuite::SetUp();
+        ASSERT_TRUE(fDir.isValid());
+        fPlaces = testConfigPlaces(fDir);
+        fCfg = std::make_unique<TTestConfig>(fPlaces);
+        fCfg->Init();
+        fCfg->SetServerUrl(sim->baseUrl() + QLatin1Char('/'));
+        fCfg->SetLogin(QStringLiteral("kiosk-demo"));
+        fCfg->SetPassword(QStringLiteral("secret"));
+    }
+
+    QTemporaryDir fDir;
+    TTestConfig::Places fPlaces;
+    std::unique_ptr<TTestConfig> fCfg;
 };

@@ -2,7 +2,6 @@
 // simulator: what is fetched, what is cached, the off-line fallback.
 #include "CatalogueFakes.h"
 
-#include "LabServiceSim.h"
 #include "LogCapture.h"
 #include "ULangText.h"
 #include "UShopConnect.h"
@@ -43,32 +42,15 @@ const QStringList kPartOps = { QStringLiteral("GetConsumerByLogin"), QStringLite
 
 } // namespace
 
-class ShopConnectSim : public testsupport::LabServiceSimSuite {
+class ShopConnectSim : public CatalogueSimSuite {
 protected:
-    void SetUp() override
-    {
-        LabServiceSimSuite::SetUp();
-        ASSERT_TRUE(fDir.isValid());
-        fPlaces.exe = fDir.filePath(QStringLiteral("kiosk"));
-        fPlaces.user = fDir.filePath(QStringLiteral("home/.config/XJQ/Brindlewick"));
-        fPlaces.cache = fDir.filePath(QStringLiteral("home/.cache/XJQ/Brindlewick"));
-        fPlaces.temp = fDir.filePath(QStringLiteral("tmp/XJQ/Brindlewick"));
-        fPlaces.siblingFixed = fDir.filePath(QStringLiteral("opt/Tallowfern/Tallowfern.exe.config"));
-        QDir().mkpath(fPlaces.exe);
-        fCfg = std::make_unique<TTestConfig>(fPlaces);
-        fCfg->Init();
-        fCfg->SetServerUrl(sim->baseUrl() + QLatin1Char('/'));
-        fCfg->SetLogin(QStringLiteral("kiosk-demo"));
-        fCfg->SetPassword(QStringLiteral("secret"));
-    }
-
     // One program start: a new main window, the connection task, and (when
     // connected) the background catalogue load to its end. Returns the
     // error of the connection, empty when connected.
     QString startAndConnect(std::unique_ptr<ConnecMain>& main, StatusRecorder& rec)
     {
         main = std::make_unique<ConnecMain>(fCfg.get());
-        TShopConnect connect(main.get(), &rec, nullptr);
+        TShopConnect connect(main.get(), main.get(), &rec, nullptr);
         std::atomic<bool> done { false };
         QString error;
         main->Queue().AddCall([&] {
@@ -103,9 +85,6 @@ protected:
         return ops;
     }
 
-    QTemporaryDir fDir;
-    TTestConfig::Places fPlaces;
-    std::unique_ptr<TTestConfig> fCfg;
 };
 
 TEST_F(ShopConnectSim, FirstStartConnectsAndLoadsTheCatalogue)

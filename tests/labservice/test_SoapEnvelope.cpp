@@ -303,6 +303,17 @@ TEST(SoapEnvelope, BadRepliesNameTheOperation)
          "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body><s:Fault>"
          "<faultcode>s:Server</faultcode><faultstring>Boom</faultstring></s:Fault></s:Body></s:Envelope>",
          "ILumLabService.GetAddress: the lab answered a SOAP fault: Boom"},
+        {"fault after the response",
+         "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body><GetAddressResponse "
+         "xmlns=\"http://tempuri.org/\"><GetAddressResult i:nil=\"true\" "
+         "xmlns:i=\"http://www.w3.org/2001/XMLSchema-instance\"/></GetAddressResponse><s:Fault>"
+         "<faultcode>s:Server</faultcode><faultstring>Late</faultstring></s:Fault></s:Body></s:Envelope>",
+         "ILumLabService.GetAddress: the lab answered a SOAP fault: Late"},
+        {"two bodies",
+         "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body><GetAddressResponse "
+         "xmlns=\"http://tempuri.org/\"/></s:Body><s:Body><GetAddressResponse xmlns=\"http://tempuri.org/\"/>"
+         "</s:Body></s:Envelope>",
+         "ILumLabService.GetAddress: the reply envelope has more than one Body"},
         {"other operation", wrap("<GetVersionResult>1</GetVersionResult>", "GetVersion"),
          "ILumLabService.GetAddress: unexpected element GetVersionResponse in the reply body"},
         {"no result", wrap(""), "ILumLabService.GetAddress: the reply holds no GetAddressResult element"},

@@ -127,6 +127,23 @@ TEST_F(SoapHttpTransSim, RefusedRepliesRaiseTheExactTexts)
     EXPECT_TRUE(transport.MimeBoundary().isEmpty());
 }
 
+// A reply longer than the limit is refused with a clear error while it
+// arrives, instead of being held whole; the transport stays usable.
+TEST_F(SoapHttpTransSim, ReplyLargerThanTheLimitIsRefused)
+{
+    EXPECT_EQ(transport.MaxReplySize(), THTTPReqResp::kDefaultMaxReplySize);
+    const qint64 size = call().size();
+    transport.SetMaxReplySize(size - 1);
+    try {
+        call();
+        ADD_FAILURE() << "the reply was accepted";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("THttpClient: the reply is larger than %1 bytes").arg(size - 1));
+    }
+    transport.SetMaxReplySize(size);
+    EXPECT_EQ(call().size(), size);
+}
+
 TEST_F(SoapHttpTransSim, WrongSoapActionOrRequesterIsRefusedByTheLab)
 {
     transport.BeforeExecute(LumLabSoapAction(QStringLiteral("GetLangChoices")));

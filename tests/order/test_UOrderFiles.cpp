@@ -3,6 +3,8 @@
 // files that are either the old or the new version.
 #include "SendFakes.h"
 
+#include "LogCapture.h"
+
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -103,6 +105,44 @@ TEST(OrderFiles, RoundTripSharesEachPhotoByReference)
     EXPECT_TRUE(back->ProductReloadMessage().isEmpty());
     EXPECT_TRUE(back->JustReloaded());
     EXPECT_FALSE(back->Dirty());
+}
+
+// Quantities in a hand-edited or damaged file are brought into the model's
+// range (0 to 9999) and said in the log; the order still loads.
+TEST(OrderFiles, QuantitiesOutOfRangeAreClampedAndLogged)
+{
+    SavedOrder saved;
+    saved.env.order->Save(saved.path);
+    QString doc = QString::fromUtf8(readAll(saved.path));
+    const QRegularExpression quantity(QStringLiteral("(\\.Quantity type=\"[^\"]*\">)\\d+<"));
+    ASSERT_GE(doc.count(quantity), 4) << doc.toStdString();
+    // Products get a huge quantity, prints a negative one.
+    doc.replace(QRegularExpression(QStringLiteral("(Product\\.Quantity type=\"[^\"]*\">)\\d+<")),
+                QStringLiteral("\\1@huge@<"));
+    doc.replace(QStringLiteral("@huge@"), QStringLiteral("2147483647"));
+    doc.replace(QRegularExpression(QStringLiteral("(ImagePrintData\\.Quantity type=\"[^\"]*\">)\\d+<")),
+                QStringLiteral("\\1-5<"));
+    {
+        QFile f(saved.path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(doc.toUtf8());
+    }
+    LogCapture log;
+    SendMainFrame main;
+    SavedOrder::fillCatalogue(main, true);
+    std::unique_ptr<TPrintOrder> back = TPrintOrder::TryLoadCreate(&main, saved.path);
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->TirageProducts().Count(), 2);
+    EXPECT_EQ(back->TirageProducts()[0]->Quantity(), 9999);
+    EXPECT_EQ(back->TirageProducts()[1]->Quantity(), 9999);
+    TOrderImageBase* b = back->ImageUsedFind(QStringLiteral("/media/usb/DCIM/b.jpg"));
+    ASSERT_NE(b, nullptr);
+    for (TImageTirageData* f : back->ImagesSelectionneesTirageFind(b)->LstFormats())
+        EXPECT_EQ(f->Quantity(), 0);
+    const QString text = log.Text();
+    EXPECT_TRUE(text.contains(QStringLiteral("TProduct: quantity 2147483647 out of range in the order file, 9999 kept")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("TImageTirageData: quantity -5 out of range in the order file, 0 kept")));
 }
 
 TEST(OrderFiles, ProductsGoneFromTheCatalogueAreDroppedAndSaid)

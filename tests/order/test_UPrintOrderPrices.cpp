@@ -103,6 +103,20 @@ TEST(PrintOrderPrices, QuantitiesAndFiltersPerProduct)
     EXPECT_GT(env.main.roundCount, 0);
 }
 
+// Quantities near the 32-bit limit are summed in 64 bits: too many prints
+// is a clear error, never a wrapped count.
+TEST(PrintOrderPrices, QuantitySumsBeyondThe32BitRangeAreAnError)
+{
+    OrderEnv env;
+    Tirage2* fmt = env.main.addTirage(1, 10, 15);
+    env.main.addTier(1, 1, std::numeric_limits<qint32>::max(), 0.25);
+    TTirageProduct* p = env.order->TirageProductAdd(fmt, std::numeric_limits<qint32>::max());
+    env.addPrint(p, QStringLiteral("a.jpg"));
+    env.addPrint(p, QStringLiteral("b.jpg"), true);
+    env.addPrint(p, QStringLiteral("c.jpg"));
+    EXPECT_THROW(env.order->calcPrintPrice(nullptr, nullptr), EConvertError);
+}
+
 TEST(PrintOrderPrices, ProductPriceFollowsEveryChangeOfItsFormats)
 {
     // A product's own price is counted from its formats; after each change

@@ -49,17 +49,26 @@ private:
     Places fPlaces;
 };
 
+// The folders of a test configuration below one temporary folder; the
+// executable's folder is created.
+inline TTestConfig::Places testConfigPlaces(const QTemporaryDir& dir)
+{
+    TTestConfig::Places p;
+    p.exe = dir.filePath(QStringLiteral("kiosk"));
+    p.user = dir.filePath(QStringLiteral("home/.config/XJQ/Brindlewick"));
+    p.cache = dir.filePath(QStringLiteral("home/.cache/XJQ/Brindlewick"));
+    p.temp = dir.filePath(QStringLiteral("tmp/XJQ/Brindlewick"));
+    p.siblingFixed = dir.filePath(QStringLiteral("opt/Tallowfern/Tallowfern.exe.config"));
+    QDir().mkpath(p.exe);
+    return p;
+}
+
 class ConfigTestBase : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(fDir.isValid());
-        fPlaces.exe = fDir.filePath(QStringLiteral("kiosk"));
-        fPlaces.user = fDir.filePath(QStringLiteral("home/.config/XJQ/Brindlewick"));
-        fPlaces.cache = fDir.filePath(QStringLiteral("home/.cache/XJQ/Brindlewick"));
-        fPlaces.temp = fDir.filePath(QStringLiteral("tmp/XJQ/Brindlewick"));
-        fPlaces.siblingFixed = fDir.filePath(QStringLiteral("opt/Tallowfern/Tallowfern.exe.config"));
-        QDir().mkpath(fPlaces.exe);
+        fPlaces = testConfigPlaces(fDir);
     }
 
     std::unique_ptr<TTestConfig> start()

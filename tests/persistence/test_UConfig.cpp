@@ -1,6 +1,7 @@
 // The configuration: where its file is found, what a first run imports, the
 // keys' defaults, clamping and dirty rules, and how the file is written.
 #include "ConfigTestSupport.h"
+#include "LogCapture.h"
 #include "UTools.h"
 
 #include "TestSupport.h"
@@ -181,6 +182,44 @@ TEST_F(ConfigTest, UnparsableFileKeepsTheDefaultsAndReportsTheProblem)
     EXPECT_EQ(cfg->LogFileMax(), 7);
     // The broken file is left as it was for the store to look at.
     EXPECT_TRUE(testsupport::readAll(userFile()).contains("shop7"));
+}
+
+// A well-formed file with a bad value after good ones: nothing of it is
+// loaded, the file is kept beside as ".bad" (and said so in the log) before
+// the next save writes the defaults over it.
+TEST_F(ConfigTest, FileWithABadValueLoadsNothingAndIsKeptBeforeTheNextSave)
+{
+    const QByteArray good = "<Config.Login type=\"UString\">shop7</Config.Login>\r\n"
+                            "<Config.Password type=\"UString\">secret</Config.Password>\r\n";
+    const struct {
+        const char* name;
+        QByteArray bad;
+    } cases[] = {
+        { "not a number", "<Config.LogFileMax type=\"Int64\">twelve</Config.LogFileMax>\r\n" },
+        { "unknown type", "<Config.LogFileMax type=\"Quaternion\">12</Config.LogFileMax>\r\n" },
+        { "stray text", "stray\r\n" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray bytes = configDoc(good + c.bad);
+        ASSERT_TRUE(testsupport::writeAll(userFile(), bytes));
+        QFile::remove(userFile() + QStringLiteral(".bad"));
+        LogCapture log;
+        auto cfg = start();
+        EXPECT_FALSE(cfg->IOerrorMsg().isEmpty());
+        EXPECT_EQ(cfg->Login(), QString());
+        EXPECT_EQ(cfg->Password(), QString());
+        EXPECT_EQ(cfg->LogFileMax(), 7);
+        EXPECT_EQ(testsupport::readAll(userFile() + QStringLiteral(".bad")), bytes);
+        EXPECT_TRUE(log.Text().contains(QStringLiteral("unreadable file kept as ") + userFile()
+                                        + QStringLiteral(".bad")));
+        // The next save writes what the object holds; the copy stays.
+        cfg->SetLanguage(QStringLiteral("de"));
+        cfg->Save();
+        const QByteArray saved = testsupport::readAll(userFile());
+        EXPECT_FALSE(saved.contains("shop7"));
+        EXPECT_EQ(testsupport::readAll(userFile() + QStringLiteral(".bad")), bytes);
+    }
 }
 
 TEST_F(ConfigTest, SizesAreClampedOnLoadAndLoadingLeavesTheObjectClean)

@@ -476,6 +476,61 @@ TEST(XmlSerializerLoad, CutOrUnclosedDocumentIsAnErrorAndChangesNothing)
     }
 }
 
+// A whole, well-formed document whose last property holds a bad value: the
+// good values before it are not set either, the given object stays as it was.
+TEST(XmlSerializerLoad, BadValueAfterGoodOnesChangesNothingInTheGivenObject)
+{
+    const QByteArray good = "<TKinds.Str type=\"UString\">new</TKinds.Str>\r\n"
+                            "<TKinds.Int type=\"Int64\">7</TKinds.Int>\r\n"
+                            "<TKinds.Point type=\"Object\"><TPoint>\r\n<TPoint.X type=\"Int64\">9</TPoint.X>\r\n"
+                            "</TPoint></TKinds.Point>\r\n"
+                            "<TKinds.Points type=\"Array\">\r\n<TPoint name=\"0\"/>\r\n</TKinds.Points>\r\n"
+                            "<TKinds.Ints type=\"ArrayOfInt32\">1;2</TKinds.Ints>\r\n";
+    const struct {
+        const char* name;
+        QByteArray bad;
+    } cases[] = {
+        { "not a number", "<TKinds.Big type=\"Int64\">12a</TKinds.Big>\r\n" },
+        { "unknown kind", "<TKinds.Big type=\"Quaternion\">1</TKinds.Big>\r\n" },
+        { "stray text", "stray\r\n" },
+        { "bad enumeration", "<TKinds.Color type=\"Enumeration\">Mauve</TKinds.Color>\r\n" },
+        { "bad array item", "<TKinds.Ints type=\"ArrayOfInt32\">1;x</TKinds.Ints>\r\n" },
+        { "item of the wrong class",
+          "<TKinds.Points type=\"Array\">\r\n<TKinds name=\"0\"/>\r\n</TKinds.Points>\r\n" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TKinds given;
+        given.Str = QStringLiteral("before");
+        given.Point = point(1, 2);
+        TPoint* const oldPoint = given.Point.get();
+        given.Points.push_back(point(3, 4));
+        TXMLSerializer ser;
+        RegisterTestClasses(ser);
+        ser.LoadFromBytes(doc("<TKinds>\r\n" + good + c.bad + "</TKinds>\r\n"));
+        EXPECT_THROW(ser.LoadObject(&given), std::exception);
+        EXPECT_EQ(given.Str, QStringLiteral("before"));
+        EXPECT_EQ(given.Int, 0);
+        EXPECT_EQ(given.Point.get(), oldPoint);
+        EXPECT_EQ(given.Point->X, 1);
+        ASSERT_EQ(given.Points.size(), 1u);
+        EXPECT_EQ(given.Points[0]->X, 3);
+        EXPECT_TRUE(given.Ints.empty());
+    }
+    // The same document without the bad value loads whole.
+    TKinds given;
+    TXMLSerializer ser;
+    RegisterTestClasses(ser);
+    ser.LoadFromBytes(doc("<TKinds>\r\n" + good + "</TKinds>\r\n"));
+    EXPECT_EQ(ser.LoadObject(&given), &given);
+    EXPECT_EQ(given.Str, QStringLiteral("new"));
+    EXPECT_EQ(given.Int, 7);
+    ASSERT_TRUE(given.Point);
+    EXPECT_EQ(given.Point->X, 9);
+    EXPECT_EQ(given.Points.size(), 1u);
+    EXPECT_EQ(given.Ints, (std::vector<qint32> { 1, 2 }));
+}
+
 TEST(XmlSerializerLoad, ChildReceivesItsParentAndRefusesAnotherOne)
 {
     TPage page;
@@ -757,6 +812,39 @@ TEST_F(XmlSerializerFiles, WriteFailingMidwayLeavesThePreviousFileIntact)
         EXPECT_THROW(ser.SaveToCryptedFile(file), std::exception);
     }
     EXPECT_EQ(testsupport::readAll(file), before);
+}
+
+// A document above the size limit is refused before it is read, from a
+// file as from memory; the limit is far above real documents.
+TEST_F(XmlSerializerFiles, DocumentAboveTheSizeLimitIsRefused)
+{
+    EXPECT_EQ(TXMLSerializer::kDefaultMaxInputSize, 32 << 20);
+    TKinds k;
+    const QByteArray bytes = saveBytes(k);
+    const QString path = fDir.filePath(QStringLiteral("kinds.xml"));
+    ASSERT_TRUE(testsupport::writeAll(path, bytes));
+    for (const bool fromFile : { false, true }) {
+        SCOPED_TRACE(fromFile ? "file" : "memory");
+        for (const qint64 limit : { qint64(bytes.size()) - 1, qint64(bytes.size()) }) {
+            TXMLSerializer ser;
+            RegisterTestClasses(ser);
+            ser.MaxInputSize = limit;
+            auto start = [&] {
+                if (fromFile)
+                    ser.LoadFromFile(path);
+                else
+                    ser.LoadFromBytes(bytes);
+            };
+            if (limit < bytes.size()) {
+                expectFailure(start, QStringLiteral("TXMLSerializer: the document %1 is larger than %2 bytes")
+                                         .arg(fromFile ? path : QStringLiteral("in memory"))
+                                         .arg(limit));
+            } else {
+                start();
+                EXPECT_TRUE(ser.LoadObjectAs<TKinds>());
+            }
+        }
+    }
 }
 
 TEST_F(XmlSerializerFiles, LargeArrayRoundTrips)

@@ -82,6 +82,12 @@ TEST(TkwvXmlToDomParser, Failures)
         { "end tag without element", "</a>", "TkwvXmlToDomParser.stackPop: no open element", 1, 2 },
         { "cdata outside", "<![CDATA[x]]><a/>", "TkwvXmlToDomParser.onCData: CDATA section outside the document element", 1, 1 },
         { "bad reference in text", "<a>&bad ref;</a>", "XmlUnescape: string contains an invalid reference &bad ref;.", 1, 3 },
+        { "element name that is no XML name", "<a>\n <1b/></a>", "TkwvXmlToDomParser.onTagStart: invalid element name \"1b\"", 2, 2 },
+        { "attribute name that is no XML name", "<a\n 1x=\"2\"/>", "TkwvXmlToDomParser.onAttribute: invalid attribute name \"1x\"", 2, 5 },
+        { "processing instruction target that is no name", "<?1x?>\n<a/>", "TkwvXmlToDomParser.onTagStart: invalid declaration name \"?1x\"", 1, 1 },
+        { "processing instruction holding code", "<?php echo 1; ?>\n<a/>", "TkwvXmlToDomParser.onAttribute: invalid attribute name \"1;\"", 1, 14 },
+        { "declaration after the document element", "<a/>\n<?xml version=\"1.0\"?>", "Unexpected Xml declaration node", 2, 1 },
+        { "second declaration", "<?xml version=\"1.0\"?>\n<?xml version=\"1.1\"?><a/>", "Unexpected Xml declaration node", 2, 1 },
         { "empty text", "", "", 0, 0 },
     };
     for (const auto& c : cases) {

@@ -1,6 +1,7 @@
-// Replays the XML fuzz target's seed corpus through the same entry as the
-// fuzzer: every seed must pass the fuzz invariants (the entry aborts when one
-// does not hold) in this sanitizer build.
+// Replays the seed corpora of the XML and serializer fuzz targets through the
+// same entries as the fuzzers: every seed must pass the fuzz invariants (the
+// entries abort when one does not hold) in this sanitizer build.
+#include "SerializerFuzzEntry.h"
 #include "XmlFuzzEntry.h"
 
 #include <QDir>
@@ -8,16 +9,30 @@
 
 #include <gtest/gtest.h>
 
-TEST(XmlFuzzSeeds, EverySeedPasses)
+namespace {
+
+void replayCorpus(const char* name, void (*entry)(const uint8_t*, size_t))
 {
-    QDir dir(QStringLiteral(KIOSK_SOURCE_DIR "/fuzz/corpus/xml"));
+    QDir dir(QStringLiteral(KIOSK_SOURCE_DIR "/fuzz/corpus/") + QLatin1String(name));
     const QStringList files = dir.entryList(QDir::Files, QDir::Name);
     ASSERT_GE(files.size(), 10);
-    for (const QString& name : files) {
-        SCOPED_TRACE(name.toStdString());
-        QFile f(dir.filePath(name));
+    for (const QString& file : files) {
+        SCOPED_TRACE(file.toStdString());
+        QFile f(dir.filePath(file));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QByteArray bytes = f.readAll();
-        XmlFuzzOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+        entry(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
     }
+}
+
+} // namespace
+
+TEST(XmlFuzzSeeds, EverySeedPasses)
+{
+    replayCorpus("xml", XmlFuzzOneInput);
+}
+
+TEST(SerializerFuzzSeeds, EverySeedPasses)
+{
+    replayCorpus("serializer", SerializerFuzzOneInput);
 }

@@ -152,15 +152,23 @@ class State:
 
     def control(self, cmd):
         """Applies one control command; returns the JSON answer."""
+        if not isinstance(cmd, dict):
+            return {"ok": False, "error": "a control command is a JSON object"}
         name = cmd.get("cmd")
         with self.lock:
             if name == "ping":
                 return {"ok": True}
             if name == "fault":
-                rule = dict(cmd.get("rule") or {})
+                rule = cmd.get("rule") or {}
+                if not isinstance(rule, dict):
+                    return {"ok": False, "error": "a fault rule is a JSON object"}
+                rule = dict(rule)
                 if rule.get("kind") not in ("reply", "slow", "cut", "hang", "close",
                                             "refuse_credentials"):
                     return {"ok": False, "error": "unknown fault kind"}
+                error = check_rule_values(rule)
+                if error:
+                    return {"ok": False, "error": error}
                 self.faults.append(rule)
                 return {"ok": True}
             if name == "clear_faults":
@@ -176,6 +184,32 @@ class State:
                 self.journal.clear()
                 return {"ok": True}
         return {"ok": False, "error": "unknown command"}
+
+
+# The numeric values of a fault rule, and the types they must have.
+RULE_NUMBERS = {"status": int, "times": int, "after": int, "chunk": int, "delay_ms": (int, float)}
+
+
+def check_rule_values(rule):
+    """The problem of a rule whose values would fail when it fires, or None."""
+    for key, kind in RULE_NUMBERS.items():
+        if key in rule and (isinstance(rule[key], bool) or not isinstance(rule[key], kind)):
+            return "fault rule value %s is not a number" % key
+    if "status" in rule and not 100 <= rule["status"] <= 999:
+        return "fault rule status out of range"
+    headers = rule.get("headers", [])
+    if not isinstance(headers, list) or not all(
+            isinstance(h, list) and len(h) == 2 and all(isinstance(x, str) for x in h) for h in headers):
+        return "fault rule headers are [name, value] pairs"
+    for key in ("body", "reason", "content_type", "body_b64", "path", "method", "action"):
+        if key in rule and not isinstance(rule[key], str):
+            return "fault rule value %s is not a string" % key
+    if "body_b64" in rule:
+        try:
+            base64.b64decode(rule["body_b64"], validate=True)
+        except ValueError:
+            return "fault rule body_b64 is not base64"
+    return None
 
 
 def load_routes():
@@ -225,7 +259,12 @@ class Handler(BaseHTTPRequestHandler):
 
     def serve(self):
         state = self.server.state
-        body = self.read_body()
+        try:
+            body = self.read_body()
+        except ValueError:
+            # The body cannot be found in the stream: answer, then close.
+            self.close_connection = True
+            return self.send(Reply(400, "Invalid Content-Length or chunk size", reason="Bad Request"))
         req = Request(self.server, self.command, self.path, list(self.headers.items()), body)
 
         if req.path == "/__control":

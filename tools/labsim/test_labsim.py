@@ -140,5 +140,45 @@ class LabSimTest(unittest.TestCase):
         self.assertIn(b"Language: de&lt;b&gt;", body)
 
 
+    def raw(self, request_bytes):
+        """Sends raw bytes on a new connection; the status of the answer, or
+        None when the connection was dropped without one."""
+        import socket
+        host, port = self.base.rsplit("/", 1)[1].split(":")
+        with socket.create_connection((host, int(port)), timeout=10) as s:
+            s.sendall(request_bytes)
+            data = b""
+            while b"\r\n" not in data:
+                chunk = s.recv(4096)
+                if not chunk:
+                    return None
+                data += chunk
+        return int(data.split(b" ")[1])
+
+    def test_malformed_control_requests_get_a_400_reply(self):
+        cases = [
+            ("array instead of object", b"[1, 2]"),
+            ("rule that is no object", json.dumps({"cmd": "fault", "rule": [1]}).encode()),
+            ("non-numeric cut length", json.dumps({"cmd": "fault", "rule": {"kind": "cut", "after": "x"}}).encode()),
+            ("non-numeric chunk", json.dumps({"cmd": "fault", "rule": {"kind": "slow", "chunk": "big"}}).encode()),
+            ("non-numeric delay", json.dumps({"cmd": "fault", "rule": {"kind": "slow", "delay_ms": []}}).encode()),
+            ("non-numeric status", json.dumps({"cmd": "fault", "rule": {"kind": "reply", "status": "500"}}).encode()),
+            ("non-numeric times", json.dumps({"cmd": "fault", "rule": {"kind": "close", "times": "1"}}).encode()),
+            ("headers that are no pairs", json.dumps({"cmd": "fault", "rule": {"kind": "reply", "headers": [1]}}).encode()),
+            ("invalid UTF-8", b"\xff\xfe"),
+        ]
+        for name, body in cases:
+            with self.subTest(name):
+                self.assertEqual(self.request("", body, path="/__control")[0], 400)
+        # Nothing was added: the page still answers normally.
+        self.assertEqual(self.page("", "LIST")[0], 200)
+        # A length that is no number: the body cannot be found, so the
+        # simulator answers 400 and closes.
+        self.assertEqual(self.raw(b"POST /__control HTTP/1.1\r\nHost: x\r\nContent-Length: ten\r\n\r\n{}"), 400)
+        self.assertEqual(self.raw(b"POST /__control HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                  b"zz\r\n{}\r\n0\r\n\r\n"), 400)
+        self.assertEqual(self.page("", "LIST")[0], 200)
+
+
 if __name__ == "__main__":
     unittest.main()
