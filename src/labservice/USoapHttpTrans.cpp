@@ -139,7 +139,7 @@ void THTTPReqResp::CheckContentType()
 void THTTPReqResp::Get(QIODevice* response)
 {
     if (FURL.isEmpty())
-        throw ESOAPHTTPException(QStringLiteral("No URL was specified for 'GET'"));
+        throw ESOAPHTTPException(QStringLiteral("No URL was given for 'GET'"));
     SetupNetHttp();
     fNetHttp->HttpGet(FURL, response);
 }
