@@ -190,3 +190,13 @@ void TCtrlPopupWebBrowserPrivacyPolicy::OnClose()
     btnPopUpWebBrowserAccept->hide();
     delete fTextExplanatory.data();
 }
+
+void PrivacyPolicyPopupOpen(IMainFrame* main, TPopupPanel* bg, Photographe2* phot, TProc accept, TProc refuse)
+{
+    auto popup = std::make_shared<TCtrlPopupWebBrowserPrivacyPolicy>(main, bg);
+    popup->SetAcceptProc(std::move(accept));
+    popup->SetRefuseProc(std::move(refuse));
+    popup->SetReturnToConnecScreenMsg(true);
+    popup->SetPolicyPhotographer(phot);
+    main->popupAdd(popup);
+}

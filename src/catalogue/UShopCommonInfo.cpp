@@ -8,6 +8,7 @@
 #include "UWebSvcConnection.h"
 
 #include <QFile>
+#include <algorithm>
 #include <QFileInfo>
 
 KIOSK_SERIALIZABLE_DESCRIBE(
@@ -83,6 +84,74 @@ QString TShopCommonInfo::GetPhotographerPriceFilepath(TConfigInfo* cfg) const
     return QFileInfo::exists(path) ? path : QString();
 }
 
+bool TShopCommonInfo::isKioskCommMode() const
+{
+    if (!fConsumer)
+        return false;
+    const char16_t mode = fConsumer->BorneModeCommunication();
+    return mode == u'I' || mode == u'L' || mode == u'O';
+}
+
+float TShopCommonInfo::MaxBitmapSizeSupportedInMm(IMainFrame* main) const
+{
+    if (!fPhotographer)
+        throw Exception(QStringLiteral("TShopCommonInfo.MaxBitmapSizeSupportedInMm: no photographer"));
+    const qint32 dpi = fPhotographer->ResolutionDpi();
+    if (dpi <= 0)
+        throw Exception(QStringLiteral("TShopCommonInfo.MaxBitmapSizeSupportedInMm: resolution invalid"));
+    const float pixelsPerMm = float(dpi) / 25.4f;
+    return float(main->MaxBitmapSizeSupported()) / pixelsPerMm;
+}
+
+std::unique_ptr<TPrintTarifList> TShopCommonInfo::tarifFromFlatArray(std::vector<std::unique_ptr<Tarif2>> arr)
+{
+    auto lst = std::make_unique<TPrintTarifList>();
+    for (auto& step : arr)
+        if (step)
+            lst->AddRow(step.release(), true);
+    return lst;
+}
+
+std::vector<Tarif2*> TShopCommonInfo::tarifToFlatArray(const TPrintTarifList* lst)
+{
+    std::vector<Tarif2*> out;
+    if (!lst)
+        return out;
+    QList<qint32> ids = lst->Keys();
+    std::sort(ids.begin(), ids.end());
+    for (qint32 id : ids)
+        for (Tarif2* step : *lst->Items(id))
+            out.push_back(step);
+    return out;
+}
+
+void TShopCommonInfo::tirageWithoutPriceOrChannelRemove(TTirageList& tirageLst, const TPrintTarifList& tarifLst) const
+{
+    const bool kioskComm = isKioskCommMode();
+    for (int i = 0; i < tirageLst.Count();) {
+        const Tirage2* t = tirageLst[i];
+        bool keep = true;
+        if (!tarifLst.ContainsKey(t->Id())) {
+            LogInfoFmt(QStringLiteral("shop info: print/tpl id %d without prices -> removed"), { t->Id() });
+            keep = false;
+        } else {
+            const bool hasChannel = t->Channel() == 0
+                ? t->ImprimanteBorneId() != 0
+                : (fChannels && fChannels->findById(t->Channel()) != nullptr);
+            if (!hasChannel) {
+                LogInfoFmt(QStringLiteral("shop info: print/tpl id %d without channel -> removed"), { t->Id() });
+                keep = false;
+            } else if (t->ImprimanteBorneId() != 0 && !kioskComm) {
+                keep = false;
+            }
+        }
+        if (keep)
+            ++i;
+        else
+            tirageLst.Delete(i);
+    }
+}
+
 void TShopCommonInfo::loadInfoFromWebSvc(IMainFrame* main, IShopLoadCtrl* ctrl)
 {
     static TLangText& txtLoginInvalid = TLangText::Create(QStringLiteral("Login is invalid"));
@@ -156,8 +225,7 @@ void TShopCommonInfo::loadInfoFromWebSvc(IMainFrame* main, IShopLoadCtrl* ctrl)
         throw EUser(txtNoChannel);
 
     fCondKioskUse.reset();
-    const quint8 mode = main->QzConnectionMode();
-    if (mode == kConnecModeKioskI || mode == kConnecModeKioskL || mode == kConnecModeKioskO) {
+    if (isKioskCommMode()) {
         LogDebug(QStringLiteral("Connection: Loading kiosk use conditions ") + ram.arg(ShopInfoFiles::RamText()));
         try {
             fCondKioskUse = lab->GetConditionsKioskUse(asker, photId);

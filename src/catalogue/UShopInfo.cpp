@@ -339,7 +339,7 @@ void TShopInfo::ProdTplLoadForce(IMainFrame* main, IShopLoadCtrl* ctrl, bool& bL
         }
         if (part->hasProducts())
             bLoadScrapData = true;
-        const bool cards = part->hasCards(), photo = part->hasPhotoProducts(), cal = part->hasCalendars();
+        const bool cards = part->hasCards(), photo = part->hasPhotoprod(), cal = part->hasCalendars();
         install(fProdTpl, std::move(part));
         main->setProductVisibility(pvt_card, cards ? pvm_visible : pvm_hidden);
         main->setProductVisibility(pvt_photoprod, photo ? pvm_visible : pvm_hidden);
@@ -513,13 +513,13 @@ void TShopInfo::loadVisualsDatas(IMainFrame* main, IShopLoadCtrl* ctrl)
         tpl = fProdTpl;
     }
     if (tpl) {
-        if (tpl->TemplatesVelmora())
-            for (ZebtemplateVelmora2* t : *tpl->TemplatesVelmora()) {
+        if (tpl->TemplatesVelmoraList())
+            for (ZebtemplateVelmora2* t : *tpl->TemplatesVelmoraList()) {
                 add(t->RectoSDid(), t->RectoSDmd5());
                 add(t->VersoSDid(), t->VersoSDmd5());
             }
-        if (tpl->Calendars())
-            for (TemplateCalendrier2* c : *tpl->Calendars()) {
+        if (tpl->CalendarList())
+            for (TemplateCalendrier2* c : *tpl->CalendarList()) {
                 for (const auto& img : c->Images())
                     if (img)
                         addPicture(img->PictIdSD().get());

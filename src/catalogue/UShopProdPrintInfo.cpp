@@ -3,14 +3,16 @@
 #include "IMainFrame.h"
 #include "LumLabService.h"
 #include "UConfig.h"
+#include "ULangText.h"
 #include "UShopCommonInfo.h"
 
 KIOSK_SERIALIZABLE_DESCRIBE(
     TShopProdPrintInfo, TXMLSerializable,
-    ShopListProperty<Tirage2, TTirageList>(b, "Tirages", &Self::fTirages);
-    ShopListProperty<Tarif2, TTarifList>(b, "Prices", &Self::fPrices);
-    ShopListProperty<GroupeProduitPhotographe2, TProductGroupList>(b, "Groups", &Self::fGroups);
-    ShopListProperty<GroupeProduitPhotographe2, TProductGroupList>(b, "Surfaces", &Self::fSurfaces);
+    ShopListProperty<Tirage2, TTirageList>(b, "Prints", &Self::fPrintLst);
+    ShopTarifProperty(b, "PrintTarifs", &Self::fPrintTarifLst);
+    ShopListProperty<ImageTirage2, TTirageVisualList>(b, "PrintVisuals", &Self::fPrintVisualList);
+    ShopListProperty<GroupeProduitPhotographe2, TProductGroupList>(b, "ProductGroups", &Self::fProductGroupList);
+    ShopListProperty<GroupeProduitPhotographe2, TProductGroupList>(b, "SurfaceGroups", &Self::fSurfaceGroupList);
     b.Property<double>("TSprodPrintInfo", [](const Self& s) { return s.fStamp; },
                        [](Self& s, double v) { s.fStamp = v; }, nullptr);)
 
@@ -18,7 +20,15 @@ namespace {
 const QString kClass = QStringLiteral("TShopProdPrintInfo");
 }
 
-TShopProdPrintInfo::TShopProdPrintInfo() = default;
+TShopProdPrintInfo::TShopProdPrintInfo()
+    : fPrintLst(std::make_unique<TTirageList>(true))
+    , fPrintTarifLst(std::make_unique<TPrintTarifList>())
+    , fPrintVisualList(std::make_unique<TTirageVisualList>(true))
+    , fProductGroupList(std::make_unique<TProductGroupList>(true))
+    , fSurfaceGroupList(std::make_unique<TProductGroupList>(true))
+{
+}
+
 TShopProdPrintInfo::~TShopProdPrintInfo() = default;
 
 void TShopProdPrintInfo::serializerPrepare(TXMLSerializer& ser)
@@ -42,21 +52,65 @@ void TShopProdPrintInfo::Save(TConfigInfo* cfg)
     SavePart(kClass, cfg->GetShopInfoProdPrintPath(), &serializerPrepare);
 }
 
-void TShopProdPrintInfo::loadInfoFromWebSvc(IMainFrame* main, const TShopCommonInfo& common, IShopLoadCtrl*)
+void TShopProdPrintInfo::PrintsDisplayOrderMem()
 {
+    DisplayOrderMem(*fPrintLst);
+}
+
+void TShopProdPrintInfo::PrintClean(const TShopCommonInfo& commonInfo)
+{
+    commonInfo.tirageWithoutPriceOrChannelRemove(*fPrintLst, *fPrintTarifLst);
+    for (int i = 0; i < fPrintVisualList->Count();) {
+        if (fPrintLst->findByVisualId((*fPrintVisualList)[i]->Id()))
+            ++i;
+        else
+            fPrintVisualList->Delete(i);
+    }
+}
+
+void TShopProdPrintInfo::loadInfoFromWebSvc(IMainFrame* main, const TShopCommonInfo& shopCommon, IShopLoadCtrl* ctrl)
+{
+    static TLangText& txtProducts = TLangText::Create(QStringLiteral("Loading products..."));
+    static TLangText& txtPrices = TLangText::Create(QStringLiteral("Loading prints prices..."));
     const ILumLabServiceRef lab = main->GetWebSvcLum();
     const Demandeur2* asker = main->GetWebSvcAsker();
-    const qint32 photId = common.Consumer()->PhotographeId();
-    fTirages = ShopListFrom<TTirageList>(lab->GetConsumerPrints(asker, common.Consumer()->Id()));
+    const Consommateur2* consumer = shopCommon.Consumer();
+    const QString ram = QStringLiteral("(ram: %1)");
+
+    fPrintTarifLst = std::make_unique<TPrintTarifList>();
+    fPrintLst = std::make_unique<TTirageList>(true);
+    fProductGroupList = std::make_unique<TProductGroupList>(true);
+    fSurfaceGroupList = std::make_unique<TProductGroupList>(true);
+
+    LogDebug(QStringLiteral("Connection: Loading print products ") + ram.arg(ShopInfoFiles::RamText()));
+    if (ctrl)
+        ctrl->status(txtProducts.Text());
+    fPrintLst = ShopListFrom<TTirageList>(lab->GetConsumerPrints(asker, consumer->Id()));
+    if (fPrintLst->Count() == 0)
+        return;
+
+    PrintsDisplayOrderMem();
     ArrayOfint ids;
-    int position = 0;
-    for (Tirage2* t : *fTirages) {
+    for (const Tirage2* t : *fPrintLst)
         ids.push_back(t->Id());
-        t->setPositionAffichage(1000 + position++);
+    LogDebug(QStringLiteral("Connection: Loading print prices ") + ram.arg(ShopInfoFiles::RamText()));
+    if (ctrl)
+        ctrl->status(txtPrices.Text());
+    fPrintTarifLst = TShopCommonInfo::tarifFromFlatArray(lab->GetPrintsTarifs(asker, ids));
+    if (fPrintTarifLst->Count() == 0)
+        LogError(QStringLiteral("Connection: All prints without price"));
+    PrintClean(shopCommon);
+    LogDebug(QStringLiteral("Connection: Print products loaded ") + ram.arg(ShopInfoFiles::RamText()));
+    if (fPrintLst->Count() == 0) {
+        LogError(QStringLiteral("Connection: All prints removed"));
+        return;
     }
-    fPrices = ShopListFrom<TTarifList>(ids.empty() ? Tarif2List() : lab->GetPrintsTarifs(asker, ids));
-    fGroups = ShopListFrom<TProductGroupList>(
+    LogDebug(QStringLiteral("Connection: Loading print products groups and surfaces ")
+             + ram.arg(ShopInfoFiles::RamText()));
+    const qint32 photId = consumer->PhotographeId();
+    fProductGroupList = ShopListFrom<TProductGroupList>(
         lab->GetPhotographerProductGroups(asker, photId, GroupeProduitPhotographe_TypeGroupe::Tirages_Format));
-    fSurfaces = ShopListFrom<TProductGroupList>(
+    fSurfaceGroupList = ShopListFrom<TProductGroupList>(
         lab->GetPhotographerProductGroups(asker, photId, GroupeProduitPhotographe_TypeGroupe::Tirages_TypePapier));
+    LogDebug(QStringLiteral("Connection: Print products info loaded ") + ram.arg(ShopInfoFiles::RamText()));
 }

@@ -78,6 +78,23 @@ Currency Add(Currency a, Currency b)
     return r;
 }
 
+Currency RoundTo(Currency value, int decimals)
+{
+    if (decimals >= 4)
+        return value;
+    Currency step = 1;
+    for (int i = std::max(decimals, 0); i < 4; ++i)
+        step *= 10;
+    // Truncating division: the remainder has the sign of the value, so the
+    // quotient moves away from zero when the magnitude passes the half.
+    Currency q = value / step;
+    const Currency r = value % step;
+    const Currency twice = 2 * (r < 0 ? -r : r);
+    if (twice > step || (twice == step && q % 2 != 0))
+        q += r < 0 ? -1 : 1;
+    return Mul(q, step);
+}
+
 double ToDouble(Currency value)
 {
     return double(value) / double(Scale);

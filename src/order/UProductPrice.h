@@ -47,6 +47,13 @@ Currency Mul(Currency unit, qint64 qty);
 // a + b, checked: raises EConvertError on overflow.
 Currency Add(Currency a, Currency b);
 
+// value rounded to `decimals` decimals of the currency unit, to nearest with
+// exact halves to the even neighbour, in exact integer arithmetic; a
+// negative count of decimals is taken as 0, four or more leave the value as
+// it is (the grid has four). Raises EConvertError when the rounded value does
+// not fit. Every price and total of the program is rounded here.
+Currency RoundTo(Currency value, int decimals);
+
 // The value in currency units, for log lines only (never computed with).
 double ToDouble(Currency value);
 

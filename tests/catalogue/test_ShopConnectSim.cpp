@@ -122,6 +122,78 @@ TEST_F(ShopConnectSim, FirstStartConnectsAndLoadsTheCatalogue)
     EXPECT_EQ(shop->Common()->GetPhotographerPriceFilepath(fCfg.get()), fCfg->CalcFilePricePath(QStringLiteral("prices.pdf")));
 }
 
+TEST_F(ShopConnectSim, TheDemoShopOffersEveryFamily)
+{
+    StatusRecorder rec;
+    std::unique_ptr<ConnecMain> main;
+    ASSERT_EQ(startAndConnect(main, rec), QString());
+    TShopInfo* shop = main->Conn().ShopInfo();
+    for (TProductVisibilityType t : { pvt_common, pvt_print, pvt_card, pvt_photoprod, pvt_calendar, pvt_book, pvt_all })
+        EXPECT_EQ(main->Visibility(t), pvm_visible) << int(t);
+
+    // Prints: the kiosk printer's format stays in the kiosk mode "I"; the
+    // lab's order becomes the display order.
+    TShopProdPrintInfo* print = shop->ProdPrint();
+    QList<qint32> ids, positions;
+    for (Tirage2* t : *print->PrintList()) {
+        ids << t->Id();
+        positions << t->PositionAffichage();
+    }
+    EXPECT_EQ(ids, (QList<qint32> { 101, 102, 103, 104, 105, 106 }));
+    EXPECT_EQ(positions, (QList<qint32> { 1000, 1001, 1002, 1003, 1004, 1005 }));
+    EXPECT_EQ(print->PrintTarifList()->Items(101)->Count(), 4);
+    EXPECT_EQ(print->ProductGroupList()->Count(), 2);
+    EXPECT_EQ(print->SurfaceGroupList()->Count(), 2);
+
+    // Templates: a card, a designer print, a monthly and an annual calendar.
+    TShopProdTplInfo* tpl = shop->ProdTpl();
+    EXPECT_EQ(tpl->TemplateList()->Count(), 4);
+    EXPECT_EQ(tpl->TemplatesVelmoraList()->Count(), 4);
+    ASSERT_EQ(tpl->CalendarList()->Count(), 1);
+    EXPECT_GE((*tpl->CalendarList())[0]->Images().size(), 12u);
+    EXPECT_TRUE(tpl->hasCards() && tpl->hasPhotoprod() && tpl->hasCalendars());
+
+    // Photo books: one size entry each, backgrounds of their family, page
+    // models, the prices of the consumer's tariff type only.
+    TShopProdBookInfo* book = shop->ProdBook();
+    EXPECT_EQ(book->PhotographerAlbumList()->Count(), 2);
+    ASSERT_EQ(book->AlbumSizeList()->Count(), 2);
+    TAlbumSize* a4 = book->AlbumSizeList()->byWidthHeight(297, 210);
+    ASSERT_NE(a4, nullptr);
+    EXPECT_EQ(a4->BackgroundList().Count(), 3);
+    EXPECT_EQ(a4->PageModelList().Count(), 3);
+    EXPECT_EQ(book->AlbumCoverList()->Count(), 2);
+    EXPECT_EQ(book->MaterColorList()->Count(), 2);
+    EXPECT_EQ(book->BackgroundRangeList()->Count(), 3);
+    for (PrixAlbum2* p : *book->AlbumPriceList())
+        EXPECT_EQ(p->TypeDeTarif(), Tarif_TypeTarif::EurosMagasin);
+    EXPECT_EQ(book->AlbumPriceList()->Count(), 4);
+    int backgroundCalls = 0;
+    for (const QJsonValue& v : sim->journal())
+        backgroundCalls += v.toObject().value(QStringLiteral("operation")).toString()
+            == QStringLiteral("GetFondsAlbumParFamille");
+    EXPECT_EQ(backgroundCalls, 2) << "one call per family and page size";
+
+    // The cached parts read back the same.
+    std::unique_ptr<TShopProdBookInfo> cached = TShopProdBookInfo::TryLoadCreate(fCfg.get(), shop->TSprodBookInfo());
+    ASSERT_NE(cached, nullptr);
+    EXPECT_EQ(cached->AlbumSizeList()->byWidthHeight(297, 210)->BackgroundList().Count(), 3);
+    std::unique_ptr<TShopProdTplInfo> cachedTpl = TShopProdTplInfo::TryLoadCreate(fCfg.get(), shop->TSprodTplInfo());
+    ASSERT_NE(cachedTpl, nullptr);
+    EXPECT_EQ(cachedTpl->TemplateTarifList()->Count(), 4);
+}
+
+TEST_F(ShopConnectSim, AFamilyWhoseFlagIsOffStaysHidden)
+{
+    control({ { "cmd", "set" }, { "record", "zebconsumer" }, { "values", QJsonObject { { "HasBook", false } } } });
+    StatusRecorder rec;
+    std::unique_ptr<ConnecMain> main;
+    ASSERT_EQ(startAndConnect(main, rec), QString());
+    EXPECT_EQ(main->Visibility(pvt_book), pvm_hidden);
+    EXPECT_EQ(main->Visibility(pvt_print), pvm_visible);
+    EXPECT_FALSE(fetchedParts().contains(QStringLiteral("GetConsumerAlbums")));
+}
+
 TEST_F(ShopConnectSim, UnchangedStampsFetchNothingAndOneStampFetchesItsPart)
 {
     StatusRecorder rec;
@@ -230,7 +302,7 @@ TEST_F(ShopConnectSim, FrameDetailsAnswerOnlyForTheirThemeAndSize)
     std::unique_ptr<ConnecMain> main;
     ASSERT_EQ(startAndConnect(main, rec), QString());
     TShopInfo* shop = main->Conn().ShopInfo();
-    TTemplateVelmoraList* tpls = shop->ProdTpl()->TemplatesVelmora();
+    TTemplateVelmoraList* tpls = shop->ProdTpl()->TemplatesVelmoraList();
     ZebtemplateVelmora2* card = tpls->byId(901);  // theme 2, 105 x 148
     ZebtemplateVelmora2* print = tpls->byId(902); // theme 101, 300 x 200
 

@@ -77,6 +77,42 @@ TEST(Money, TextIsExact)
     EXPECT_EQ(Money::ToText(std::numeric_limits<Currency>::min()), QStringLiteral("-922337203685477.5808"));
 }
 
+TEST(Money, RoundToDecimalsHalvesToEven)
+{
+    constexpr Currency kMax = std::numeric_limits<Currency>::max();
+    struct Case {
+        const char* name;
+        Currency value;
+        int decimals;
+        Currency expected;
+    } cases[] = {
+        { "2.125 to 2 decimals: half, even below", 21250, 2, 21200 },
+        { "2.375 to 2 decimals: half, even above", 23750, 2, 23800 },
+        { "12.345 to 2", 123450, 2, 123400 },
+        { "12.355 to 2", 123550, 2, 123600 },
+        { "12.3449 to 2: below the half", 123449, 2, 123400 },
+        { "12.3451 to 2: above the half", 123451, 2, 123500 },
+        { "1234.5 to 0: even below", 12345000, 0, 12340000 },
+        { "1235.5 to 0: even above", 12355000, 0, 12360000 },
+        { "negative decimals count as 0", 12355000, -1, 12360000 },
+        { "-2.125 to 2", -21250, 2, -21200 },
+        { "-2.375 to 2", -23750, 2, -23800 },
+        { "-0.004 to 2", -40, 2, 0 },
+        { "3 decimals", 12345, 3, 12340 },
+        { "4 decimals: the grid itself", 12345, 4, 12345 },
+        { "more decimals than the grid", 12345, 6, 12345 },
+        { "largest value, grid kept", kMax, 4, kMax },
+        { "zero", 0, 2, 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Money::RoundTo(c.value, c.decimals), c.expected);
+    }
+    // Rounding up past the largest value does not wrap.
+    EXPECT_THROW(Money::RoundTo(kMax, 0), EConvertError);
+    EXPECT_EQ(Money::RoundTo(std::numeric_limits<Currency>::min() + 5000, 0) % 10000, 0);
+}
+
 TEST(OrderPricing, IsFreePrice)
 {
     EXPECT_TRUE(TOrderPricing::IsFreePrice(tier(1, 5, 0)));

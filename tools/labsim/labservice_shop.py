@@ -28,6 +28,7 @@ than -1, a status other than "ECC", an order kind that does not match the
 operation, another consumer, a line or frame that points nowhere) is refused
 with a SOAP fault naming the problem.
 """
+import datetime
 import struct
 import zlib
 import xml.etree.ElementTree as ET
@@ -398,7 +399,9 @@ def md5(data):
 def shop_data():
     """The store's catalogue and order history: a small photo shop with four
     print sizes on two papers, a kiosk printer, two photo books, a monthly
-    calendar, a greeting card and a designer print."""
+    and an annual calendar, a greeting card and a designer print. The
+    monthly calendar's design has month pictures from 2025 to the current
+    year, so that a kiosk always finds a full year it may still sell."""
     pictures = {}
 
     def picture(vid, name, rgb, w=16, h=12):
@@ -420,9 +423,13 @@ def shop_data():
                            (3203, "tpl_card_back_sd.jpg", (240, 220, 220)),
                            (3204, "tpl_poster_sd.jpg", (20, 20, 20)), (3301, "calgrid_preview.jpg", (255, 255, 255))):
         picture(vid, name, rgb)
-    for month in range(1, 13):
-        picture(3400 + month, "grid_2025_%02d_sd.jpg" % month, (255, 255 - month * 10, 255))
-        picture(3500 + month, "grid_2025_%02d_hd.jpg" % month, (255, 255 - month * 10, 255), 32, 24)
+    grid_years = range(2025, max(2025, datetime.date.today().year) + 1)
+    for i, year in enumerate(grid_years):
+        for month in range(1, 13):
+            picture(3400 + 200 * i + month, "grid_%d_%02d_sd.jpg" % (year, month), (255, 255 - month * 10, 255))
+            picture(3500 + 200 * i + month, "grid_%d_%02d_hd.jpg" % (year, month), (255, 255 - month * 10, 255),
+                    32, 24)
+    picture(3205, "tpl_year_sd.jpg", (240, 240, 250))
 
     def print_product(pid, width_cm, length_cm, paper, channel, position, **extra):
         p = {"AvecMarges": False, "Channel": channel, "Description": None, "FdpcIgnore": False, "Id": pid,
@@ -458,7 +465,8 @@ def shop_data():
                + steps(106, 1050, [(1, 9999, 4.9)], 5)
                + steps(120, 1100, [(1, 4, 19.9), (5, 9999, 16.9)], 30)
                + steps(121, 1110, [(1, 9999, 2.5)], 3)
-               + steps(122, 1120, [(1, 9999, 24.0)], 40))
+               + steps(122, 1120, [(1, 9999, 24.0)], 40)
+               + steps(123, 1130, [(1, 9999, 14.5)], 15))
 
     def book(aid, width, height, name, cover, material, family, range_id, mini, maxi, recto_verso, printed):
         return {"AlbVrmTexture": "Rigide" if printed else "Souple", "AlbumVelmoraId": aid + 500,
@@ -480,8 +488,9 @@ def shop_data():
                 "RectoVerso": recto_verso, "TypeReliurePhotographe": None,
                 "TypesDeTarif": ["EurosMagasin", "Packs"]}
 
-    months = [{"Annee": 2025, "Id": 6100 + m, "Mois": m, "PictIdHD": ref(3500 + m), "PictIdSD": ref(3400 + m)}
-              for m in range(1, 13)]
+    months = [{"Annee": year, "Id": 6100 + 200 * i + m, "Mois": m, "PictIdHD": ref(3500 + 200 * i + m),
+               "PictIdSD": ref(3400 + 200 * i + m)}
+              for i, year in enumerate(grid_years) for m in range(1, 13)]
 
     return {
         "channels": [
@@ -517,6 +526,7 @@ def shop_data():
             template_product(120, 210, 297, 4, 1, TemplateCalendrierMois=True),
             template_product(121, 148, 105, 4, 2, TemplateRectoVerso=True),
             template_product(122, 300, 200, 2, 3),
+            template_product(123, 297, 420, 2, 4),
         ],
         "tariffs": tariffs,
         "product_groups": [
@@ -587,6 +597,9 @@ def shop_data():
             {"CalendrierMois": False, "CodeLangue": "", "HauteurPapier": 200, "Id": 902, "LargeurPapier": 300,
              "RectoHDid": 9304, "RectoSDid": 3204, "RectoSDmd5": md5(pictures[3204]["Image"]),
              "TemplateCalendrierIds": [], "Type": 101, "VersoHDid": None, "VersoSDid": None, "VersoSDmd5": None},
+            {"CalendrierMois": False, "CodeLangue": "", "HauteurPapier": 420, "Id": 903, "LargeurPapier": 297,
+             "RectoHDid": 9305, "RectoSDid": 3205, "RectoSDmd5": md5(pictures[3205]["Image"]),
+             "TemplateCalendrierIds": [], "Type": 1, "VersoHDid": None, "VersoSDid": None, "VersoSDmd5": None},
         ],
         "calendars": [
             {"CodeLangue": "xx", "HauteurPapier": 297, "Id": 61, "Images": months, "LargeurPapier": 210,
@@ -597,6 +610,7 @@ def shop_data():
             "-2/210/297": ["900|1;10;10;190;140;0;0#2;10;150;190;137;1;0"],
             "2/105/148": ["901|1;8;8;89;132;0;0#1;20;100;65;20;0;-5.5"],
             "101/200/300": ["902|1;0;0;300;200;1;0#1;25;25;250;150;0;0"],
+            "-3/297/420": ["903|1;0;0;297;420;1;0#1;20;20;257;250;0;0"],
         },
         "scrap_frames": [
             {"BorderBottom": 40, "BorderLeft": 30, "BorderRight": 30, "BorderTop": 40, "DpiX": 300, "DpiY": 300,
