@@ -10,6 +10,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QDate>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -529,13 +531,20 @@ TEST_F(LabShopSim, AlbumCatalogueAndDecorations)
 TEST_F(LabShopSim, TemplateCatalogue)
 {
     const Tirage2List products = service->GetConsumerTemplates(asker.get(), 345);
-    ASSERT_EQ(products.size(), 3u);
+    ASSERT_EQ(products.size(), 4u);
     EXPECT_TRUE(products[0]->TemplateCalendrierMois());
     EXPECT_EQ(products[1]->TemplateLargeur(), 148);
     EXPECT_TRUE(products[1]->TemplateRectoVerso());
 
+    // The annual calendar: a format that is no monthly calendar and its
+    // template of type 1 without month grids.
+    EXPECT_FALSE(products[3]->TemplateCalendrierMois());
+    EXPECT_EQ(products[3]->TemplateHauteur(), 420);
+
     const ZebtemplateVelmora2List templates = service->GetZebtemplatesVelmoraBase(asker.get());
-    ASSERT_EQ(templates.size(), 3u);
+    ASSERT_EQ(templates.size(), 4u);
+    EXPECT_EQ(templates[3]->Type_(), 1);
+    EXPECT_FALSE(templates[3]->CalendrierMois());
     EXPECT_EQ(templates[0]->Type_(), 1);
     EXPECT_EQ(templates[0]->TemplateCalendrierIds(), (ArrayOfint{61}));
     EXPECT_EQ(templates[0]->VersoHDid(), 0);
@@ -547,9 +556,12 @@ TEST_F(LabShopSim, TemplateCatalogue)
     const TemplateCalendrier2List calendars = service->GetTemplatesCalendrier(asker.get());
     ASSERT_EQ(calendars.size(), 1u);
     const TemplateCalendrier2& cal = *calendars[0];
-    ASSERT_EQ(cal.Images().size(), 12u);
+    // Month grids from 2025 to the current year, twelve a year.
+    const size_t years = size_t(std::max(2025, QDate::currentDate().year()) - 2025 + 1);
+    ASSERT_EQ(cal.Images().size(), 12u * years);
     EXPECT_EQ(cal.Images()[0]->Annee(), 2025);
     EXPECT_EQ(cal.Images()[11]->Mois(), 12);
+    EXPECT_EQ(cal.Images().back()->Annee(), 2025 + int(years) - 1);
     ASSERT_NE(cal.Images()[0]->PictIdSD(), nullptr);
     EXPECT_EQ(cal.Images()[0]->PictIdSD()->VignetteId(), 3401);
     ASSERT_NE(cal.VisuelImage(), nullptr);
