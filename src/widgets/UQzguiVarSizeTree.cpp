@@ -1043,6 +1043,15 @@ bool TQzguiVarSizeFolderBase::elementByMousePos(const QPointF& point, TQzguiVarT
         && (point.x() < r.left() || point.x() >= r.right() || point.y() < r.top() || point.y() >= r.bottom()))
         return false;
     if (fFinalDrawnExpanded) {
+        // The header of an expanded folder is the folder itself: that is
+        // where it is drawn and where a tap toggles it.
+        if (this != Root() && fFinalRect.contains(point) && point.x() < fFinalRect.right() && point.y() < fFinalRect.bottom()) {
+            info.item = shared_from_this();
+            info.ptMouse = point;
+            info.ptLocal = point - fFinalRect.topLeft();
+            info.itemRect = fFinalRect;
+            return true;
+        }
         const float p = float(fbHorzList ? point.x() : point.y());
         // The entries that start exactly at the point are candidates too
         // (their top edge belongs to them).

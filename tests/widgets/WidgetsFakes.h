@@ -58,6 +58,7 @@ public:
     std::map<QString, QSizeF> sizeById;
     float folderHeader = 30;
     float folderIndent = 20;
+    QSizeF rootEnd { -1, 0 };
     TQzguiVarAlignType ah = vat_Leading, av = vat_Center, ahLast = vat_Center;
     std::vector<std::pair<float, bool>> heights; // (bottom, final)
     std::vector<std::pair<float, bool>> widths;
@@ -97,7 +98,10 @@ public:
         pass.SetIndentLeft(float(pass.ListView().contentRect().left()) + folderIndent);
         return QSizeF(-1, folderHeader);
     }
-    QSizeF calcFolderEndSize(TQzguiVarResizeCalcCtx&, TQzguiVarSizeFolderBase&) override { return QSizeF(-1, 0); }
+    QSizeF calcFolderEndSize(TQzguiVarResizeCalcCtx&, TQzguiVarSizeFolderBase& f) override
+    {
+        return f.GetParent() == nullptr ? rootEnd : QSizeF(-1, 0);
+    }
     void repaintNow() override { ++repaintsNow; }
 
     // Runs a whole pass; answers the number of batches it took.
