@@ -1,19 +1,31 @@
 #include "UQzguiTouchScroll.h"
 
 #include <QAbstractScrollArea>
+#include <QInputDevice>
 #include <QScroller>
 #include <QVariant>
 
 namespace {
 const char* const kLockedProperty = "TouchScrollLocked";
 const char* const kEnabledProperty = "TouchScrollEnabled";
+
+// The touch gesture serves a touch screen only; without one (a desk, the
+// offscreen tests) nothing is grabbed.
+void grabTouch(QAbstractScrollArea* area)
+{
+    for (const QInputDevice* d : QInputDevice::devices())
+        if (d->type() == QInputDevice::DeviceType::TouchScreen) {
+            QScroller::grabGesture(area->viewport(), QScroller::TouchGesture);
+            return;
+        }
+}
 } // namespace
 
 void TQzguiTouchScroll::Enable(QAbstractScrollArea* area)
 {
     area->setProperty(kEnabledProperty, true);
     area->setProperty(kLockedProperty, false);
-    QScroller::grabGesture(area->viewport(), QScroller::TouchGesture);
+    grabTouch(area);
 }
 
 bool TQzguiTouchScroll::TouchScrollRunning(const QAbstractScrollArea* area)
@@ -46,6 +58,6 @@ void TQzguiTouchScroll::SetTouchScrollLocked(QAbstractScrollArea* area, bool loc
         StopTouchScrollRunning(area);
         QScroller::ungrabGesture(area->viewport());
     } else if (area->property(kEnabledProperty).toBool()) {
-        QScroller::grabGesture(area->viewport(), QScroller::TouchGesture);
+        grabTouch(area);
     }
 }
