@@ -3,6 +3,7 @@
 #include "LumLabService.h"
 #include "UAppStart.h"
 #include "UConfig.h"
+#include "UCtrlConnec.h"
 #include "UCtrlPopupBase.h"
 #include "UCtrlPopupLangText.h"
 #include "UDebug.h"
@@ -13,6 +14,7 @@
 #include "USoapHttpTrans.h"
 #include "UThreadTaskWebSvcQueue.h"
 #include "UTools.h"
+#include "UWorkflowSteps.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -26,7 +28,6 @@
 namespace {
 
 constexpr int kHiddenClicks = 10;
-constexpr int kWebSvcTimeoutMs = 300000;
 constexpr int kLocalOrderKeepDays = 14;
 
 // The language popup on its panel: the popup widget of the language
@@ -100,9 +101,16 @@ quint32 maxBitmapSizeFallback()
 } // namespace
 
 TMainNavi::TMainNavi(TConfig* cfg, QWidget* parent)
-    : TMainFrameWorkflow(cfg, parent)
+    : TMainFrameConnection<TMainFrameWorkflow>(cfg, parent)
 {
     formCreate();
+}
+
+void TMainNavi::registerSteps()
+{
+    // The controllers of the screens built so far; every other step shows
+    // its placeholder.
+    WorkflowStepRegister<TCtrlConnec>(WorkflowSteps::TCtrlConnec);
 }
 
 void TMainNavi::formCreate()
@@ -114,17 +122,13 @@ void TMainNavi::formCreate()
     try {
         TabControlMain()->setEnabled(true);
         buildStartTab();
+        registerSteps();
         workflowInit();
         fBitmapCache = std::make_unique<TOrderBitmapCache>(this);
         fWebSvcQueue = std::make_unique<TThreadTaskWebSvcQueue>(qApp, this, QStringLiteral("WebSvc Queue"));
         // The queue's lab client: created on the worker at its first lab
         // call, configured by WebSvcInit.
-        fWebSvcQueue->SetClientFactory([](const std::function<void(THTTPRIO*)>& configure) -> ILumLabServiceRef {
-            ILumLabServicePtr client = GetILumLabService(QString());
-            THTTPRIO rio(client->Transport());
-            configure(&rio);
-            return client;
-        });
+        fWebSvcQueue->SetClientFactory(TWebSvcConnection::ClientFactory());
         fWebSvcQueue->Start();
 
         if (fCfg) {
@@ -244,11 +248,12 @@ void TMainNavi::ShowAtStart()
 
 TLaunchMode TMainNavi::launchMode()
 {
-    try {
-        return GetLaunchMode();
-    } catch (const EToDo&) {
-        return TLaunchMode::Normal;
-    }
+    return TLaunchMode::Normal;
+}
+
+TLaunchMode TMainNavi::GetLaunchMode()
+{
+    return fLaunchMode == TLaunchMode::NotInit ? launchMode() : fLaunchMode;
 }
 
 // ------------------------------------------------------------- language
@@ -429,37 +434,38 @@ ILumLabServiceRef TMainNavi::GetWebSvcLum()
     throw Exception(QStringLiteral("TMainNavi.GetWebSvcLum: not implemented"));
 }
 
-void TMainNavi::WebSvcInit(THTTPRIO* webSvc)
-{
-    if (!webSvc || !fCfg)
-        return;
-    QString url = fCfg->ServerUrl();
-    if (!fCfg->ServerOffline())
-        url += QString::fromLatin1(TConfig::kServiceFileName);
-    webSvc->SetURL(url);
-    webSvc->HTTPWebNode().SetSendTimeout(kWebSvcTimeoutMs);
-    webSvc->HTTPWebNode().SetConnectTimeout(kWebSvcTimeoutMs);
-    webSvc->HTTPWebNode().SetReceiveTimeout(kWebSvcTimeoutMs);
-    LogInfo(QStringLiteral("Connecting to webService: ") + url);
-}
-
 IThreadTaskRef TMainNavi::WebSvcAddCall(TProc proc)
 {
     return fWebSvcQueue->AddCall(std::move(proc));
 }
 
-QString TMainNavi::WebSvcRootUrl()
+void TMainNavi::webSvcClientDrop()
 {
-    return fCfg ? fCfg->ServerUrl() : QString();
-}
-
-void TMainNavi::SetWebSvcRootUrl(const QString& url)
-{
-    if (!fCfg || url == fCfg->ServerUrl())
-        return;
-    fCfg->SetServerUrl(url);
     if (fWebSvcQueue)
         fWebSvcQueue->WebSvcLumclose();
+}
+
+void TMainNavi::shopInfoHandOverPrepare()
+{
+    // The order was built on the catalogue being replaced: keep its backup
+    // on disk, then let it and the workflow data go.
+    if (fOrder && fCfg && fOrder->Dirty()) {
+        try {
+            fOrder->SaveOrDelete(fCfg->GetFileOrderBackupPath());
+        } catch (const std::exception& e) {
+            LogError(QStringLiteral("TMainNavi.shopInfoHandOverPrepare"), e);
+            throw;
+        }
+    }
+    fOrder.reset();
+    workflowDataClear();
+}
+
+void TMainNavi::initDataDone()
+{
+    // The installation data are in place: the program ends without asking.
+    fCloseMode = TCloseMode::CloseAsked;
+    QTimer::singleShot(0, this, [this] { close(); });
 }
 
 // --------------------------------------------------------- bitmap cache

@@ -4,6 +4,7 @@
 // web-service queue, the bitmap cache and the current order, serves the
 // automatic backup, the close question and the destruction order, the
 // title-bar click counter and the kiosk's local order folders.
+#include "UMainFrameConnection.h"
 #include "UMainFrameWorkflow.h"
 
 #include <QPointer>
@@ -14,7 +15,7 @@ class TOrderBitmapCache;
 class TPrintOrder;
 class TThreadTaskWebSvcQueue;
 
-class TMainNavi : public TMainFrameWorkflow {
+class TMainNavi : public TMainFrameConnection<TMainFrameWorkflow> {
 public:
     // Creation (FormCreate). An exception is logged at FATAL and passed on.
     explicit TMainNavi(TConfig* cfg, QWidget* parent = nullptr);
@@ -39,7 +40,7 @@ public:
 
     // Creates the kiosk's local order folders and removes their dated
     // subfolders after 14 days (connection modes 21 and 22). Any thread.
-    void kioskInit();
+    void kioskInit() override;
 
     // Shows an exception that escaped an event handler.
     void AppException(const std::exception& ex);
@@ -55,16 +56,14 @@ public:
     // --- IMainFrame operations of the window ---
     TPrintOrder* GetOrder() override;
     ILumLabServiceRef GetWebSvcLum() override;
-    void WebSvcInit(THTTPRIO* webSvc) override;
     IThreadTaskRef WebSvcAddCall(TProc proc) override;
-    QString WebSvcRootUrl() override;
-    void SetWebSvcRootUrl(const QString& url) override;
     IOrderBitmapRef BitmapCache(TImageSource* imageParent, int bitmapWidthMax, int bitmapHeightMax,
                                 TOrderBitmapMode bitmapMode) override;
     void BitmapCacheCtrlStartUse(QObject* ctrl) override;
     void BitmapCacheCtrlEndUse(QObject* ctrl, bool bUseCleanEnabled) override;
     void BitmapCacheCtrlDestroyed(QObject* ctrl) override;
     QString AppMemoryUsageStrRelease() override;
+    TLaunchMode GetLaunchMode() override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -79,6 +78,12 @@ protected:
     virtual void languagePopupClosedOnStart() { connectionStepShow(); }
     // Opens the hidden back-office popup.
     virtual void hiddenBackOfficeOpen();
+
+    // Hooks of the lab connection.
+    void shopInfoHandOverPrepare() override;
+    void webSvcClientDrop() override;
+    void connectionStepLeave() override { homeStepShow(); }
+    void initDataDone() override;
     // The start tab, shown until the workflow moves on.
     QWidget* TabItemStart() const { return fTabItemStart; }
 
@@ -87,6 +92,7 @@ protected:
 
 private:
     void formCreate();
+    void registerSteps();
     void buildStartTab();
     void openLanguagePopup();
     void runFormClose(QCloseEvent* e);

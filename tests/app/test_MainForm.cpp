@@ -1,10 +1,14 @@
 #include "AppTestSupport.h"
-#include "LabSim.h"
+#include "LabServiceSim.h"
 #include "LogCapture.h"
 #include "LumLabService.h"
 #include "UPopupPanel.h"
 #include "USoapHttpTrans.h"
 #include "UThreadTaskWebSvcQueue.h"
+#include "UWorkflowSteps.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
 
 #include <QLabel>
 #include <QStackedWidget>
@@ -192,4 +196,70 @@ TEST_F(MainNaviTest, AnExceptionFromAnEventHandlerIsShown)
     ASSERT_TRUE(testsupport::waitFor([&] { return w.Popups().Count() == 0 && !w.GuiTaskQueue()->hasTasks(); }));
     w.AppException(EUser(QStringLiteral("Please choose a size")));
     EXPECT_EQ(visibleMessage(&w), QStringLiteral("Please choose a size"));
+}
+
+// The whole start of the program against the lab simulator: language popup,
+// connection step with the stored log-in, catalogue, home step.
+class MainNaviLabTest : public MainNaviTest {
+protected:
+    void SetUp() override
+    {
+        MainNaviTest::SetUp();
+        ASSERT_TRUE(fSim.start()) << fSim.error().toStdString();
+        fCfg->SetServerUrl(fSim.baseUrl() + QLatin1Char('/'));
+        fCfg->SetLogin(QStringLiteral("kiosk-demo"));
+        fCfg->SetPassword(QStringLiteral("secret"));
+    }
+
+    static QString currentTab(TMainNavi& w) { return w.TabControlMain()->currentWidget()->objectName(); }
+
+    testsupport::LabSim fSim;
+};
+
+TEST_F(MainNaviLabTest, StartLogsInToTheLabAndReachesTheHomeStep)
+{
+    TMainNavi w(fCfg.get());
+    w.resize(1280, 800);
+    w.show();
+    const QString home = WorkflowSteps::TCtrlTileChoiceHomeProducts.TabName();
+    ASSERT_TRUE(testsupport::waitFor([&] { return currentTab(w) == home; }, 60000)) << currentTab(w).toStdString();
+    ASSERT_NE(w.ShopInfo(), nullptr);
+    EXPECT_TRUE(w.IsOnline());
+    bool loggedIn = false;
+    for (const QJsonValue& v : fSim.journal())
+        loggedIn |= v.toObject().value(QStringLiteral("operation")).toString() == QStringLiteral("GetConsumerByLogin");
+    EXPECT_TRUE(loggedIn);
+    EXPECT_TRUE(w.grab().save(QCoreApplication::applicationDirPath() + QStringLiteral("/mainnavi_home.png")));
+}
+
+TEST_F(MainNaviLabTest, WithTheLabStoppedAKioskAccountStartsFromItsCachedCatalogue)
+{
+    // A kiosk-mode account ("L") may work off-line.
+    testsupport::labServiceControl(fSim, { { "cmd", "set" }, { "record", "zebconsumer" },
+                                           { "values", QJsonObject { { "BorneModeCommunication", "L" } } } });
+    const QString home = WorkflowSteps::TCtrlTileChoiceHomeProducts.TabName();
+    {
+        TMainNavi w(fCfg.get());
+        w.show();
+        ASSERT_TRUE(testsupport::waitFor([&] { return currentTab(w) == home; }, 60000));
+        ASSERT_TRUE(testsupport::waitFor([&] { return w.getProductVisibility(pvt_all) == pvm_visible; }, 60000));
+    }
+    fSim.stop();
+    TMainNavi w(fCfg.get());
+    w.show();
+    ASSERT_TRUE(testsupport::waitFor([&] { return currentTab(w) == home; }, 60000)) << currentTab(w).toStdString();
+    ASSERT_NE(w.ShopInfo(), nullptr);
+    EXPECT_FALSE(w.IsOnline());
+    EXPECT_EQ(w.QzConnectionMode(), 21);
+}
+
+TEST_F(MainNaviLabTest, WithTheLabStoppedAndNoCacheTheConnectionStepShowsWhy)
+{
+    fSim.stop();
+    TMainNavi w(fCfg.get());
+    w.show();
+    ASSERT_TRUE(testsupport::waitFor([&] { return !visibleMessage(&w).isEmpty(); }, 60000));
+    EXPECT_TRUE(visibleMessage(&w).contains(QStringLiteral("server not available"))) << visibleMessage(&w).toStdString();
+    EXPECT_EQ(currentTab(w), WorkflowSteps::TCtrlConnec.TabName());
+    EXPECT_EQ(w.ShopInfo(), nullptr);
 }

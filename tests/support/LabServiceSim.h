@@ -70,6 +70,19 @@ inline void expectStored(const TRemotable& sent, const QJsonValue& storedValue, 
     EXPECT_EQ(stored.size(), members) << "the lab stored members that were not sent";
 }
 
+// A command of the simulator's lab service page ("reset", "data", "set",
+// "answer", ...).
+inline QJsonObject labServiceControl(LabSim& lab, const QJsonObject& cmd)
+{
+    TNetHttp http;
+    http.SetRequestContentType(QStringLiteral("application/json"));
+    QBuffer body;
+    body.setData(QJsonDocument(cmd).toJson(QJsonDocument::Compact));
+    body.open(QIODevice::ReadOnly);
+    http.HttpPost(lab.baseUrl() + QStringLiteral("/__labservice"), &body, nullptr);
+    return QJsonDocument::fromJson(http.ResponseAsString().toUtf8()).object();
+}
+
 class LabServiceSimSuite : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -96,16 +109,7 @@ protected:
     static QString serviceUrl() { return sim->baseUrl() + QStringLiteral("/LumLabService.svc"); }
 
     // A command of the simulator's lab service ("reset", "data", "answer", ...).
-    static QJsonObject control(const QJsonObject& cmd)
-    {
-        TNetHttp http;
-        http.SetRequestContentType(QStringLiteral("application/json"));
-        QBuffer body;
-        body.setData(QJsonDocument(cmd).toJson(QJsonDocument::Compact));
-        body.open(QIODevice::ReadOnly);
-        http.HttpPost(sim->baseUrl() + QStringLiteral("/__labservice"), &body, nullptr);
-        return QJsonDocument::fromJson(http.ResponseAsString().toUtf8()).object();
-    }
+    static QJsonObject control(const QJsonObject& cmd) { return labServiceControl(*sim, cmd); }
 
     // The orders that the simulator keeps, by lab Id.
     static QJsonObject storedOrders()
