@@ -225,6 +225,8 @@ TEST_F(MainNaviLabTest, StartLogsInToTheLabAndReachesTheHomeStep)
     ASSERT_TRUE(testsupport::waitFor([&] { return currentTab(w) == home; }, 60000)) << currentTab(w).toStdString();
     ASSERT_NE(w.ShopInfo(), nullptr);
     EXPECT_TRUE(w.IsOnline());
+    // The catalogue's parts load in the background once home is shown.
+    ASSERT_TRUE(testsupport::waitFor([&] { return w.getProductVisibility(pvt_all) == pvm_visible; }, 60000));
     bool loggedIn = false;
     for (const QJsonValue& v : fSim.journal())
         loggedIn |= v.toObject().value(QStringLiteral("operation")).toString() == QStringLiteral("GetConsumerByLogin");
