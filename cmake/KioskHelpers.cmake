@@ -4,11 +4,16 @@ set(KIOSK_PCH_HEADERS
   <QString> <QStringList> <QByteArray> <QVariant> <QDateTime> <QFile> <QDir>
   <memory> <vector> <functional> <mutex> <atomic> <stdexcept>)
 
-# kiosk_library(<folder> [LINKS lib...] [PUBLIC_LINKS lib...])
-# Builds src/<folder>/*.cpp into the static library kiosk_<folder>.
+# kiosk_library(<folder> [RECURSE] [LINKS lib...] [PUBLIC_LINKS lib...])
+# Builds src/<folder>/*.cpp into the static library kiosk_<folder>; with
+# RECURSE also the units of its subfolders (grouped by concern).
 function(kiosk_library folder)
-  cmake_parse_arguments(ARG "" "" "LINKS;PUBLIC_LINKS;RESOURCES" ${ARGN})
-  file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  cmake_parse_arguments(ARG "RECURSE" "" "LINKS;PUBLIC_LINKS;RESOURCES" ${ARGN})
+  if(ARG_RECURSE)
+    file(GLOB_RECURSE _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  else()
+    file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  endif()
   add_library(kiosk_${folder} STATIC ${_src} ${ARG_RESOURCES})
   target_include_directories(kiosk_${folder} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/..)
   target_link_libraries(kiosk_${folder} PUBLIC ${ARG_PUBLIC_LINKS} PRIVATE ${ARG_LINKS})
