@@ -99,7 +99,7 @@ TEST(CalendarChoices, TemplatesSharingAFormatGetDistinctIds)
     EXPECT_EQ(id1 - id0, qint64(1) << 32);
 }
 
-TEST(CalendarChoices, StartMonthIsNextMonthWithinTheGrid)
+TEST(CalendarChoices, StartMonthIsNextMonthAndItsYearWithinTheGrid)
 {
     const auto code = [](int year, int month) { return year * 12 + month - 1; };
     struct Case {
@@ -110,7 +110,10 @@ TEST(CalendarChoices, StartMonthIsNextMonthWithinTheGrid)
         { "next month", code(2026, 5), code(2026, 1), code(2027, 12), code(2026, 6) },
         { "December starts January of next year", code(2026, 12), code(2026, 1), code(2027, 12), code(2027, 1) },
         { "grid starting later", code(2026, 5), code(2026, 9), code(2027, 12), code(2026, 9) },
-        { "grid ending earlier", code(2026, 5), code(2025, 1), code(2026, 3), code(2026, 3) },
+        // Twelve months ending with the grid's last one.
+        { "grid ending earlier", code(2026, 5), code(2025, 1), code(2026, 3), code(2025, 4) },
+        { "grid shorter than a year starts on its first month", code(2026, 5), code(2026, 1), code(2026, 3),
+          code(2026, 1) },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

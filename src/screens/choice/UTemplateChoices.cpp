@@ -83,10 +83,8 @@ qint64 TCalendarChoices::buttonId(int index, const Tirage2& format)
 
 qint32 TCalendarChoices::startDate(qint32 today, qint32 gridMin, qint32 gridMax)
 {
-    qint32 d = today + 1;
-    if (d < gridMin)
-        d = gridMin;
-    if (d > gridMax)
-        d = gridMax;
-    return d;
+    // Kept early enough for the twelve months to find their grids: a start
+    // on the grid's last month would leave eleven pages without one.
+    const qint32 latest = std::max(gridMin, gridMax - (MonthlyPageCount - 2));
+    return std::clamp(today + 1, gridMin, latest);
 }

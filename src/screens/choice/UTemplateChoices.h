@@ -46,7 +46,7 @@ public:
     // Distinct ids for templates sharing one format, in list order.
     static qint64 buttonId(int index, const Tirage2& format);
     // The first month (date code year x 12 + month - 1) of a monthly
-    // calendar started on today's code: next month, kept within the
-    // grid's first and last month.
+    // calendar started on today's code: next month, not before the grid's
+    // first month and not so late that its twelve months leave the grid.
     static qint32 startDate(qint32 today, qint32 gridMin, qint32 gridMax);
 };
