@@ -243,6 +243,11 @@ void TCtrlTileChoiceHomeProducts::OnOpen(IMainFrame* main)
         });
     }
 
+    // The shop box may have made the base lay out before the tiles existed:
+    // the next resize lists them.
+    c.fButtonListMade = false;
+    c.fszFrm = QSizeF();
+
     main->setWorkflowType(TWorkflowNone);
     if (TPrintOrder* order = main->GetOrder())
         order->ProductsClean();

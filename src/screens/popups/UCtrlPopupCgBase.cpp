@@ -248,7 +248,7 @@ void TCtrlPopupCgBase::OnResize(QWidget* parent)
     if (fTextLayout && fScrollBox)
         fTextLayout->resize(fScrollBox->viewport()->width(), std::max(fTextLayout->height(),
                                                                        fScrollBox->viewport()->height()));
-    if (fBox)
+    if (fBox && fButtonRow)
         buttonsLayout(fBox->width());
 }
 
@@ -326,6 +326,9 @@ void TCtrlPopupCgv::buttonsLayout(int w)
 {
     if (!buttonRow())
         return;
+    // The arrangement follows the group box's width w; the buttons are
+    // placed in the row, which spans the box less its side margins.
+    const int rw = buttonRow()->width();
     double s = 1;
     if (!ButtonPopUpCgvPrint->isHidden()) {
         if (w >= 600) {
@@ -334,18 +337,16 @@ void TCtrlPopupCgv::buttonsLayout(int w)
             KioskSetStyleLookup(ButtonPopUpCgvRefuse, QStringLiteral("BackBtnPrevious"));
             ButtonPopUpCgvSave->setGeometry(0, 0, kButtonW, kButtonH);
             ButtonPopUpCgvPrint->setGeometry(kButtonW, 0, kButtonW, kButtonH);
-            ButtonPopUpCgvRefuse->setGeometry(w - 2 * kButtonW, 0, kButtonW, kButtonH);
-            ButtonPopUpCgvAccept->setGeometry(w - kButtonW, 0, kButtonW, kButtonH);
+            ButtonPopUpCgvRefuse->setGeometry(rw - 2 * kButtonW, 0, kButtonW, kButtonH);
+            ButtonPopUpCgvAccept->setGeometry(rw - kButtonW, 0, kButtonW, kButtonH);
             return;
         }
         // Two rows: save and print on the left, refuse and accept on the right.
         KioskSetStyleLookup(ButtonPopUpCgvPrint, QStringLiteral("BackBtnPrevious"));
         KioskSetStyleLookup(ButtonPopUpCgvRefuse, QStringLiteral("BackBtnNext"));
-        double right = w - kButtonW;
-        if (w < 300) {
+        if (w < 300)
             s = w / 300.0;
-            right = w / s - kButtonW;
-        }
+        const double right = rw / s - kButtonW;
         buttonRow()->setFixedHeight(int(std::lround(2 * kButtonH * s)));
         ButtonPopUpCgvSave->setGeometry(scaled(0, 0, kButtonW, kButtonH, s));
         ButtonPopUpCgvPrint->setGeometry(scaled(0, kButtonH, kButtonW, kButtonH, s));
@@ -353,11 +354,9 @@ void TCtrlPopupCgv::buttonsLayout(int w)
         ButtonPopUpCgvAccept->setGeometry(scaled(right, kButtonH, kButtonW, kButtonH, s));
         return;
     }
-    double right = w - kButtonW;
-    if (w < 300) {
+    if (w < 300)
         s = w / 300.0;
-        right = w / s - kButtonW;
-    }
+    const double right = rw / s - kButtonW;
     buttonRow()->setFixedHeight(int(std::lround(kButtonH * s)));
     ButtonPopUpCgvRefuse->setGeometry(scaled(0, 0, kButtonW, kButtonH, s));
     ButtonPopUpCgvAccept->setGeometry(scaled(right, 0, kButtonW, kButtonH, s));
@@ -509,9 +508,10 @@ void TCtrlPopupCondKioskUse::buttonsLayout(int w)
     if (!buttonRow())
         return;
     const double s = w >= 205 ? 1 : w / 205.0;
+    const int rw = buttonRow()->width();
     buttonRow()->setFixedHeight(int(std::lround(kButtonH * s)));
     ButtonPopUpCondKioskUseDisagree->setGeometry(scaled(0, 0, kButtonW, kButtonH, s));
-    ButtonPopUpCondKioskUseAgree->setGeometry(scaled(w / s - kAgreeW, 0, kAgreeW, kButtonH, s));
+    ButtonPopUpCondKioskUseAgree->setGeometry(scaled(rw / s - kAgreeW, 0, kAgreeW, kButtonH, s));
 }
 
 void TCtrlPopupCondKioskUse::ButtonPopUpCondKioskUseAgreeClick()
