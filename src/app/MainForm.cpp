@@ -7,6 +7,7 @@
 #include "UCtrlPopupBase.h"
 #include "UCtrlPopupLangText.h"
 #include "UCtrlTileChoiceHomeProducts.h"
+#include "UMainFrameTools.h"
 #include "UCtrlPopupCgBase.h"
 #include "UCtrlPopupMediaForgotten.h"
 #include "UQzFileSystemRes.h"

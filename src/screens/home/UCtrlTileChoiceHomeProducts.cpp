@@ -208,9 +208,21 @@ IMainObserverRef TCtrlTileChoiceHomeProducts::observerRef()
     return IMainObserverRef(shared_from_this(), static_cast<IMainObserver*>(this));
 }
 
+namespace {
+QPushButton* windowButton(IMainFrame* main, const QString& name)
+{
+    QVariant v;
+    if (!main->GetFieldValueByName(name, v))
+        return nullptr;
+    return qobject_cast<QPushButton*>(v.value<QObject*>());
+}
+} // namespace
+
 void TCtrlTileChoiceHomeProducts::OnOpen(IMainFrame* main)
 {
     TCtrlTileChoiceBase::OnOpen(main);
+    ButtonMobileCart = windowButton(main, QStringLiteral("ButtonMobileCart"));
+    ButtonMobileShopInfo = windowButton(main, QStringLiteral("ButtonMobileShopInfo"));
     main->deleteUserStepsList();
     if (main->Zebdesign() == zebd_home) {
         SetPageTitle(txtWelcome.Text());
@@ -326,8 +338,10 @@ void TCtrlTileChoiceHomeProducts::mobileButtonsUpdate()
 {
     IMainFrame* main = MainFrame();
     const bool mobile = main->Zebdesign() == zebd_mobile;
-    ButtonMobileShopInfo->setVisible(mobile && main->getProductVisibility(pvt_common) == pvm_visible);
-    ButtonMobileCart->setVisible(mobile && main->getProductVisibility(pvt_all) == pvm_visible);
+    if (ButtonMobileShopInfo)
+        ButtonMobileShopInfo->setVisible(mobile && main->getProductVisibility(pvt_common) == pvm_visible);
+    if (ButtonMobileCart)
+        ButtonMobileCart->setVisible(mobile && main->getProductVisibility(pvt_all) == pvm_visible);
 }
 
 bool TCtrlTileChoiceHomeProducts::checkConditionsAccepted(TProc acceptProc)
@@ -537,8 +551,10 @@ void TCtrlTileChoiceHomeProducts::OnClose()
         familyButton(i) = nullptr;
     }
     TCtrlTileChoiceBase::OnClose();
-    ButtonMobileCart->setVisible(false);
-    ButtonMobileShopInfo->setVisible(false);
+    if (ButtonMobileCart)
+        ButtonMobileCart->setVisible(false);
+    if (ButtonMobileShopInfo)
+        ButtonMobileShopInfo->setVisible(false);
     delete fShopInfoWatcher.data();
     delete fShopInfo.data();
 }

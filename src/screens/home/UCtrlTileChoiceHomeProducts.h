@@ -109,8 +109,9 @@ public:
     static inline std::function<void(IMainFrame* main, TProductVisibilityType family)> FamilyDataReset;
     static inline std::function<bool(IMainFrame* main)> DevicesDetected;
 
-    KIOSK_PUBLISHED(QPushButton, ButtonMobileCart);
-    KIOSK_PUBLISHED(QPushButton, ButtonMobileShopInfo);
+    // The top bar's mobile buttons, when the window has them.
+    QPointer<QPushButton> ButtonMobileCart;
+    QPointer<QPushButton> ButtonMobileShopInfo;
 
 protected:
     void createButtons() override;
