@@ -6,6 +6,11 @@
 #include "UCtrlConnec.h"
 #include "UCtrlPopupBase.h"
 #include "UCtrlPopupLangText.h"
+#include "UCtrlTileChoiceHomeProducts.h"
+#include "UMainFrameTools.h"
+#include "UCtrlPopupCgBase.h"
+#include "UCtrlPopupMediaForgotten.h"
+#include "UQzFileSystemRes.h"
 #include "UDebug.h"
 #include "ULangTexts.h"
 #include "UOrderBitmapCache.h"
@@ -111,6 +116,16 @@ void TMainNavi::registerSteps()
     // The controllers of the screens built so far; every other step shows
     // its placeholder.
     WorkflowStepRegister<TCtrlConnec>(WorkflowSteps::TCtrlConnec);
+    WorkflowStepRegister<TCtrlTileChoiceHomeProducts>(WorkflowSteps::TCtrlTileChoiceHomeProducts);
+    // The terms of sale of the main window's action: for reading, no
+    // acceptance to replay.
+    TMainFrameTools::PopupClassRegister(QStringLiteral("TCtrlPopupCgv"), [](IMainFrame* main, TPopupPanel* bg) {
+        return IMainPopupControllerRef(TCtrlCommonBase::Create<TCtrlPopupCgv>(main, bg, TProc()));
+    });
+    TCtrlPopupMediaForgotten::LanguagePopupOpen = [](IMainFrame* main) {
+        if (auto* navi = dynamic_cast<TMainNavi*>(main))
+            navi->openLanguagePopup();
+    };
 }
 
 void TMainNavi::formCreate()
@@ -210,6 +225,8 @@ TMainNavi::~TMainNavi()
         popupCloseAll();
         fWebSvcQueue.reset();
         fOrder.reset();
+        // The resource pictures leave the bitmap cache before it goes.
+        fResImages.clear();
         fBitmapCache.reset();
     } catch (const std::exception& e) {
         LogFatal(QStringLiteral("TMainNavi.FormDestroy"), e);
@@ -427,6 +444,28 @@ void TMainNavi::SetOrder(std::unique_ptr<TPrintOrder> order)
 TPrintOrder* TMainNavi::GetOrder()
 {
     return fOrder.get();
+}
+
+TOrderImageBase* TMainNavi::GetResImg(const QString& name, const QString& ext)
+{
+    const QString key = name.toLower() + QLatin1Char('.') + ext.toLower();
+    auto it = fResImages.find(key);
+    if (it != fResImages.end())
+        return it->second.get();
+    auto img = std::make_unique<TImageExeResource>(this, name.toLower(), ext.toLower());
+    TOrderImageBase* result = img.get();
+    fResImages.emplace(key, std::move(img));
+    return result;
+}
+
+bool TMainNavi::isCguMandatory()
+{
+    const QString server = WebSvcRootUrl().toLower();
+    const QStringList bases = qEnvironmentVariable("KIOSK_TERMS_MANDATORY_SERVERS").split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString& base : bases)
+        if (server.startsWith(base.trimmed().toLower()))
+            return true;
+    return false;
 }
 
 ILumLabServiceRef TMainNavi::GetWebSvcLum()

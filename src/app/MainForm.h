@@ -9,9 +9,11 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <map>
 #include <memory>
 
 class TOrderBitmapCache;
+class TOrderImageBase;
 class TPrintOrder;
 class TThreadTaskWebSvcQueue;
 
@@ -64,6 +66,13 @@ public:
     void BitmapCacheCtrlDestroyed(QObject* ctrl) override;
     QString AppMemoryUsageStrRelease() override;
     TLaunchMode GetLaunchMode() override;
+    // A picture of the program's resources (":/media/<name>.<ext>"), kept
+    // per name and extension for the life of the window.
+    TOrderImageBase* GetResImg(const QString& name, const QString& ext) override;
+    // The shop's terms must be accepted: the configured lab server is one of
+    // the hosted lab servers listed in KIOSK_TERMS_MANDATORY_SERVERS (base
+    // addresses separated by ";").
+    bool isCguMandatory() override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -101,6 +110,7 @@ private:
     std::unique_ptr<TOrderBitmapCache> fBitmapCache;
     std::unique_ptr<TThreadTaskWebSvcQueue> fWebSvcQueue;
     std::unique_ptr<TPrintOrder> fOrder;
+    std::map<QString, std::unique_ptr<TOrderImageBase>> fResImages;
     QTimer fTimerBackupAuto;
     QTimer fTimerPopUpHiddenClick;
     int fCptHiddenPanelClick = 0;
