@@ -14,6 +14,7 @@
 #include "USoapHttpTrans.h"
 #include "UThreadTaskWebSvcQueue.h"
 #include "UTools.h"
+#include "UWorkflowDataProducts.h"
 #include "UWorkflowSteps.h"
 
 #include <QCloseEvent>
@@ -103,6 +104,7 @@ quint32 maxBitmapSizeFallback()
 TMainNavi::TMainNavi(TConfig* cfg, QWidget* parent)
     : TMainFrameConnection<TMainFrameWorkflow>(cfg, parent)
 {
+    InstallOrderProductWorkflows();
     formCreate();
 }
 
