@@ -71,6 +71,10 @@ IArcList<TChoiceAlbumProduct*> TWorkflowDataProductAlbum::getChoiceAlbumProductL
             if (!covers)
                 throw Exception(QStringLiteral("Album cover not found"));
             covers->byId(offer->CouvertureId());
+            // An offer whose page size the catalogue lacks cannot be built.
+            TAlbumSizeList* sizes = fMain->GetWebSvcAlbumSize();
+            if (!sizes || !sizes->byWidthHeight(offer->LargeurPage(), offer->HauteurPage()))
+                throw Exception(QStringLiteral("TWorkflowDataProductAlbum.getChoiceAlbumProductList: album size not found"));
             auto choice = std::make_unique<TChoiceAlbumProduct>(fMain, offer);
             choice->setPrice(TAlbumProductImpl::GetAlbumPrice(fMain, offer->AlbumPhotographeId(), 1, false, true));
             fChoices.push_back(std::move(choice));

@@ -281,7 +281,8 @@ void TWorkflowDataProductCalendar::UpdateAllFramesGrids()
 {
     TTemplateProductImpl* p = impl(fCurrentCalendarProduct);
     IArcList<TCustomizedPageBase*> pages = p ? p->GetPagesList() : nullptr;
-    if (!pages)
+    // A monthly calendar whose design is gone has no grids to keep in step.
+    if (!pages || !p->TplCal())
         return;
     TTemplateCalendar* grid = currentCalendarGrid();
     for (int i = 0; i < pages->GetCount(); ++i) {
