@@ -244,7 +244,9 @@ bool TWorkflowDataProductPrint::isPrintableHere(const Tirage2* t)
     const quint8 mode = fMain->QzConnectionMode();
     if (mode != kConnecModeKioskL && mode != kConnecModeKioskO)
         return false;
-    const QStringList printers = printerNames();
+    if (!fPrinters)
+        fPrinters = std::make_unique<QStringList>(printerNames());
+    const QStringList& printers = *fPrinters;
     std::call_once(printersLoggedFlag(), [&] {
         if (!LogIsDebug())
             return;

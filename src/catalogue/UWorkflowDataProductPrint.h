@@ -186,4 +186,6 @@ private:
     std::unique_ptr<TOwnerList<TGroupIdChoice>> fPrintGroupList;
     TTirageProduct* fCurrentPrintProduct = nullptr;
     IArcList<TTirageProduct*> fCurrentPrintProductList;
+    // The printers, read once per object when a format names one.
+    std::unique_ptr<QStringList> fPrinters;
 };
