@@ -19,6 +19,7 @@
 #include "USoapHttpTrans.h"
 #include "UThreadTaskWebSvcQueue.h"
 #include "UTools.h"
+#include "UWorkflowDataProducts.h"
 #include "UWorkflowSteps.h"
 
 #include <QCloseEvent>
@@ -108,6 +109,7 @@ quint32 maxBitmapSizeFallback()
 TMainNavi::TMainNavi(TConfig* cfg, QWidget* parent)
     : TMainFrameConnection<TMainFrameWorkflow>(cfg, parent)
 {
+    InstallOrderProductWorkflows();
     formCreate();
 }
 
