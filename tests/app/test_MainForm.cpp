@@ -235,12 +235,12 @@ TEST_F(MainNaviLabTest, StartLogsInToTheLabAndReachesTheHomeStep)
 
     // The home step shows one tile per family the shop offers, with its
     // picture.
-    auto* home = dynamic_cast<TCtrlTileChoiceHomeProducts*>(w.ActiveStep().get());
-    ASSERT_NE(home, nullptr);
+    auto* homeStep = dynamic_cast<TCtrlTileChoiceHomeProducts*>(w.ActiveStep().get());
+    ASSERT_NE(homeStep, nullptr);
     const std::pair<THomeButton*, TProductVisibilityType> tiles[] = {
-        { home->ButtonHomePrints, pvt_print }, { home->ButtonHomePhotoBooks, pvt_book },
-        { home->ButtonHomeCalendars, pvt_calendar }, { home->ButtonHomeCards, pvt_card },
-        { home->ButtonHomeDesignerPrints, pvt_photoprod },
+        { homeStep->ButtonHomePrints, pvt_print }, { homeStep->ButtonHomePhotoBooks, pvt_book },
+        { homeStep->ButtonHomeCalendars, pvt_calendar }, { homeStep->ButtonHomeCards, pvt_card },
+        { homeStep->ButtonHomeDesignerPrints, pvt_photoprod },
     };
     int shown = 0;
     for (const auto& [tile, family] : tiles) {

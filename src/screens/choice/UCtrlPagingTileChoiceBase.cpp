@@ -10,7 +10,6 @@
 #include "UWorkflowSteps.h"
 
 #include <QHash>
-#include <QInputDevice>
 #include <QLabel>
 #include <QPropertyAnimation>
 #include <QPushButton>
@@ -178,28 +177,24 @@ TCtrlPagingTileChoiceScrollBox::TCtrlPagingTileChoiceScrollBox(TCtrlPagingTileCh
     setWidget(content);
     fCalc = std::make_unique<TCtrlPagingTileChoiceScrollCalc>(this);
 
-    // A finger drags along the scroll axis only; on a screen without touch
-    // the mouse drags the same way.
-    bool touch = false;
-    for (const QInputDevice* d : QInputDevice::devices())
-        touch = touch || d->type() == QInputDevice::DeviceType::TouchScreen;
-    if (touch)
-        TQzguiTouchScroll::Enable(this);
-    else
-        QScroller::grabGesture(viewport(), QScroller::LeftMouseButtonGesture);
-    QScroller* scroller = QScroller::scroller(viewport());
-    QScrollerProperties props = scroller->scrollerProperties();
-    const QVariant off = QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff);
-    props.setScrollMetric(fbVertScroll ? QScrollerProperties::HorizontalOvershootPolicy
-                                       : QScrollerProperties::VerticalOvershootPolicy,
-                          off);
-    scroller->setScrollerProperties(props);
-    connect(scroller, &QScroller::stateChanged, this, [this](QScroller::State state) {
-        if (state == QScroller::Dragging)
-            fCalc->DoStart();
-        else if (state == QScroller::Inactive)
-            fCalc->DoStop();
-    });
+    // A finger drags along the scroll axis only (on a screen without touch
+    // the arrows and "More Sizes" page through).
+    TQzguiTouchScroll::Enable(this);
+    if (QScroller::hasScroller(viewport())) {
+        QScroller* scroller = QScroller::scroller(viewport());
+        QScrollerProperties props = scroller->scrollerProperties();
+        const QVariant off = QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff);
+        props.setScrollMetric(fbVertScroll ? QScrollerProperties::HorizontalOvershootPolicy
+                                           : QScrollerProperties::VerticalOvershootPolicy,
+                              off);
+        scroller->setScrollerProperties(props);
+        connect(scroller, &QScroller::stateChanged, this, [this](QScroller::State state) {
+            if (state == QScroller::Dragging)
+                fCalc->DoStart();
+            else if (state == QScroller::Inactive)
+                fCalc->DoStop();
+        });
+    }
 }
 
 TCtrlPagingTileChoiceScrollBox::~TCtrlPagingTileChoiceScrollBox()
@@ -208,7 +203,6 @@ TCtrlPagingTileChoiceScrollBox::~TCtrlPagingTileChoiceScrollBox()
     fCalc.reset();
     if (fAnim)
         fAnim->stop();
-    QScroller::ungrabGesture(viewport());
 }
 
 QScrollBar* TCtrlPagingTileChoiceScrollBox::axisBar() const
