@@ -21,8 +21,8 @@ public:
     }
     ~ChoiceTestWindow() override
     {
-        // Screens and workflow data go before the order they point into.
-        goWorkflowStep(nullptr, false, false);
+        // The screen goes before the catalogue and the order it points into.
+        activeStepClose();
         fOrder.reset();
     }
 

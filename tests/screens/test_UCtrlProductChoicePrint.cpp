@@ -118,6 +118,7 @@ TEST_F(PrintChoiceFixture, SizeButtonsGroupEqualSizesAndShowTheLowestPrice)
     win.AddPrint(2, 15, 10, 0, 2, 0.25);
     win.AddPrint(3, 20, 30, 0, 1, 2.00);
     win.AddPrint(4, 25, 25, 0, 1, 2.20);
+    win.AddPrint(5, 10, 15, 0, 2, 0.20); // the cheaper print of its paper in 10 x 15
     go(S::TCtrlProductSizePrint);
     ASSERT_EQ(win.ActiveTabName(), S::TCtrlProductSizePrint.TabName()) << win.Errors.join('\n').toStdString();
     auto* step = active<TCtrlProductSizePrint>();
@@ -130,17 +131,19 @@ TEST_F(PrintChoiceFixture, SizeButtonsGroupEqualSizesAndShowTheLowestPrice)
         prices << b->priceTxt();
     }
     EXPECT_EQ(captions, (QStringList { QStringLiteral("10 x 15"), QStringLiteral("20 x 30"), QStringLiteral("25 x 25") }));
-    EXPECT_EQ(prices, (QStringList { QStringLiteral("From 0.25 EUR"), QStringLiteral("From 2.00 EUR"),
+    EXPECT_EQ(prices, (QStringList { QStringLiteral("From 0.20 EUR"), QStringLiteral("From 2.00 EUR"),
                                      QStringLiteral("From 2.20 EUR") }));
     QTRY_VERIFY_WITH_TIMEOUT(buttons[0]->isVisible() && buttons[0]->width() > 0, 30000);
     // True scale: the 20 x 30 picture is twice as wide as the 10 x 15 one.
-    EXPECT_NEAR(double(buttons[1]->width()) / buttons[0]->width(), 2.0, 0.05);
+    EXPECT_NEAR(double(buttons[1]->resizePart()->width()) / buttons[0]->resizePart()->width(), 2.0, 0.05);
     shot(QStringLiteral("choices_print_size"));
-    QTest::mouseClick(buttons[1], Qt::LeftButton);
+    // 10 x 15 comes on two papers: the finish step asks.
+    QTest::mouseClick(buttons[0], Qt::LeftButton);
     win.RunQueue();
-    EXPECT_EQ(data()->filterWidth(), 20);
-    EXPECT_EQ(data()->filterHeight(), 30);
+    EXPECT_EQ(data()->filterWidth(), 10);
+    EXPECT_EQ(data()->filterHeight(), 15);
     EXPECT_EQ(win.ActiveTabName(), S::TCtrlProductChoicePrintFinish.TabName());
+    shot(QStringLiteral("choices_print_finish"));
 }
 
 TEST_F(PrintChoiceFixture, BorderFindsOrAddsThePrintProductOnce)

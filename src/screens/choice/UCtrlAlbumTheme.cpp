@@ -109,13 +109,15 @@ void TCtrlAlbumTheme::choiceButtonsFill(TPagingButtonList& list)
     if (!book || !book->Album())
         return;
     for (GammeFond2* range : ChoiceListToVector(data->getCurrentAlbumProductBackgroundRangeList())) {
-        auto* b = new TBackgroundRangeButton();
+        // Owned until listed: a failure while it is filled frees it.
+        auto owned = std::make_unique<TBackgroundRangeButton>();
+        auto* b = owned.get();
         b->bindMain(MainFrame());
         b->setBackgroundRange(range);
         b->setDescription(range->Description());
         b->setTileX(2 * book->Album()->LargeurPage());
         b->setTileY(book->Album()->HauteurPage());
-        list.push_back(b);
+        list.push_back(owned.release());
     }
     // Catalogue order: not sorted.
 }

@@ -115,14 +115,14 @@ void TCtrlCardBackground::backgroundClick(TCardBackgroundButton* tile)
             if (!step || !guard)
                 return;
             if (remove)
-                step->MainFrame()->GetOrder()->TemplateProductDel(data->currentCardProduct(), false);
+                ChoiceOrder(step->MainFrame(), QStringLiteral("TCtrlCardBackground")).TemplateProductDel(data->currentCardProduct(), false);
             data->setCurrentCardProduct(nullptr);
             step->backgroundClick(guard);
         };
         main->ConfirmYesNo(question, [again] { again(true); }, [again] { again(false); });
         return;
     }
-    TTemplateProduct* product = main->GetOrder()->TemplateProductAdd(data->cardProduct(), 1);
+    TTemplateProduct* product = ChoiceOrder(main, QStringLiteral("TCtrlCardBackground")).TemplateProductAdd(data->cardProduct(), 1);
     product->SetTplType(data->mode());
     TTemplatesInfo::BuildClassicTemplate(main, product, tile->templateVelmoraData());
     data->setCurrentCardProduct(product);

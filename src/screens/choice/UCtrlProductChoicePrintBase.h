@@ -20,6 +20,17 @@ public:
     TGroupIdChoice* choiceId() const { return fChoiceId; }
     void setChoiceId(TGroupIdChoice* choice) { fChoiceId = choice; }
 
+protected:
+    // The price already stands in the description ("From ..."): the tile
+    // keeps it (priceTxt) without showing it a second time.
+    void priceUpdate() override
+    {
+        TProductButton::priceUpdate();
+        pricePart()->clear();
+        pricePart()->hide();
+        applyTextMargins();
+    }
+
 private:
     TGroupIdChoice* fChoiceId = nullptr; // owned by the workflow data
 };

@@ -64,7 +64,7 @@ void TCtrlProductChoicePrintBorder::borderClick(bool border)
     auto data = WorkflowData<TWorkflowDataProductPrint>();
     data->setBorder(border);
     TTirageProduct* product = TPrintBorderChoices::productFor(
-        *main->GetOrder(), ChoiceListToVector(data->getPrintProductListWithSizeAndFinishFilter()), border);
+        ChoiceOrder(main, QStringLiteral("TCtrlProductChoicePrintBorder")), ChoiceListToVector(data->getPrintProductListWithSizeAndFinishFilter()), border);
     data->setCurrentPrintProduct(product);
     main->orderChanged();
     if (TPrintBorderChoices::frontPrintNext(main->GetWebSvcFrontPrintActivated(), product))

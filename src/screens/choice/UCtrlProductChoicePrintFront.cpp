@@ -1,4 +1,5 @@
 #include "UCtrlProductChoicePrintFront.h"
+#include "UChoiceFormats.h"
 
 #include "UDebug.h"
 #include "ULangTexts.h"
@@ -193,7 +194,10 @@ void TCtrlProductChoicePrintFront::OnResize(QWidget* area)
     TCtrlProductChoiceBase::OnResize(area);
     if (!area || !fTextPrintFrontCaution)
         return;
-    fTextPrintFrontCaution->setFixedWidth(area->width() >= 640 ? 600 : area->width() - 40);
+    const int w = area->width() >= 640 ? 600 : area->width() - 40;
+    fTextPrintFrontCaution->setFixedWidth(w);
+    // All its lines show, with the bottom margin below them.
+    fTextPrintFrontCaution->setFixedHeight(fTextPrintFrontCaution->heightForWidth(w) + 20);
 }
 
 QString TCtrlProductChoicePrintFront::topBarTitle()
@@ -237,7 +241,7 @@ void TCtrlProductChoicePrintFront::createButtons()
 void TCtrlProductChoicePrintFront::frontClick(TPrintDateFormat format)
 {
     IMainFrame* main = MainFrame();
-    main->GetOrder()->SetPrintDateFormat(format);
+    ChoiceOrder(main, QStringLiteral("TCtrlProductChoicePrintFront")).SetPrintDateFormat(format);
     main->orderChanged();
     main->goWorkflowStep(&WorkflowSteps::TCtrlSelectImagePrint, true, true);
 }

@@ -100,7 +100,9 @@ void TCtrlProductSizeAlbum::choiceButtonsFill(TPagingButtonList& list)
     auto data = WorkflowData<TWorkflowDataProductAlbum>();
     for (TChoiceAlbumProduct* offer : ChoiceListToVector(data->getChoiceAlbumProductList())) {
         AlbumPhotographe2* book = offer->album();
-        auto* b = new TProductAlbumSizeButton();
+        // Owned until listed: a failure while it is filled frees it.
+        auto owned = std::make_unique<TProductAlbumSizeButton>();
+        auto* b = owned.get();
         b->bindMain(main);
         b->setChoiceAlbumProduct(offer);
         b->setId(book->AlbumPhotographeId());
@@ -111,7 +113,7 @@ void TCtrlProductSizeAlbum::choiceButtonsFill(TPagingButtonList& list)
         b->setDisplayOrder(book->PositionAffichage());
         b->setDescription(TAlbumChoices::description(*book));
         b->setPriceTxt(TAlbumChoices::priceText(main, *book, offer->price()));
-        list.push_back(b);
+        list.push_back(owned.release());
     }
     Sort(list);
 }
@@ -132,7 +134,7 @@ void TCtrlProductSizeAlbum::choiceButtonClick(TCtrlPagingTileChoiceButton* sende
             if (!step || !guard)
                 return;
             if (remove)
-                step->MainFrame()->GetOrder()->AlbumProductDel(current, false);
+                ChoiceOrder(step->MainFrame(), QStringLiteral("TCtrlProductSizeAlbum")).AlbumProductDel(current, false);
             data->setCurrentAlbumProduct(nullptr);
             step->choiceButtonClick(guard);
         };
@@ -141,7 +143,7 @@ void TCtrlProductSizeAlbum::choiceButtonClick(TCtrlPagingTileChoiceButton* sende
         return;
     }
     TChoiceAlbumProduct* offer = b->choiceAlbumProduct();
-    TAlbumProduct* product = main->GetOrder()->AlbumProductAdd(offer->album(), 1);
+    TAlbumProduct* product = ChoiceOrder(main, QStringLiteral("TCtrlProductSizeAlbum")).AlbumProductAdd(offer->album(), 1);
     // The real book is laid out with the preview's random draw.
     if (TAlbumProduct* preview = b->albumPreview())
         if (auto* impl = dynamic_cast<TAlbumProductImpl*>(preview))

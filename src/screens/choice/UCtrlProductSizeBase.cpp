@@ -11,6 +11,27 @@ TProductSizeButton::TProductSizeButton(QSvgRenderer* defaultImage, const QString
 {
 }
 
+void TProductSizeButton::setPictureInset(int inset)
+{
+    fPictureInset = inset;
+    placePicture();
+}
+
+void TProductSizeButton::resizeEvent(QResizeEvent* event)
+{
+    TCtrlPagingTileChoiceButton::resizeEvent(event);
+    placePicture();
+}
+
+void TProductSizeButton::placePicture()
+{
+    QWidget* area = resizePart();
+    if (fPictureInset < 0 || !area)
+        return;
+    const QRect r = area->geometry();
+    area->setGeometry(fPictureInset, r.top(), std::max(0, width() - 2 * fPictureInset), r.height());
+}
+
 TProductSizePage::TProductSizePage(TCtrlPagingTileChoiceScrollBox* box, int pageNo, QSvgRenderer* phone)
     : TCtrlPagingTileChoicePage(box, pageNo)
     , fPhone(phone)
@@ -47,7 +68,16 @@ void TProductSizePage::layoutButtons()
         return;
     for (size_t i = 0; i < buttons.size() && i < r.buttons.size(); ++i) {
         TCtrlPagingTileChoiceButton* b = buttons[i];
-        b->setGeometry(r.buttons[i].toRect());
+        QRect at = r.buttons[i].toRect();
+        auto* sb = dynamic_cast<TProductSizeButton*>(b);
+        if (!VertScroll() && sb) {
+            // The picture keeps its true size; the texts below it may also
+            // use half the gap on either side.
+            const int half = int(TProductSizeLayout::HorzGap / 2);
+            at.adjust(-half, 0, half, 0);
+            sb->setPictureInset(half);
+        }
+        b->setGeometry(at);
         b->setVisible(true);
         if (VertScroll())
             b->setTextAndDescMinWidth(width());

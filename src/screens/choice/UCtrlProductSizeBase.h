@@ -26,8 +26,17 @@ public:
     void setFilterWidth(qint32 v) { fFilterWidth = v; }
     qint32 filterHeight() const { return fFilterHeight; }
     void setFilterHeight(qint32 v) { fFilterHeight = v; }
+    // The picture keeps this much room on either side for the texts below
+    // it (the page widens the button by as much).
+    int pictureInset() const { return fPictureInset; }
+    void setPictureInset(int inset);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void placePicture();
+    int fPictureInset = -1;
     QString fPrefix;
     bool fHideSizeTxt = false;
     QString fKey;

@@ -92,8 +92,10 @@ void TCtrlProductSizeCalendar::choiceButtonsFill(TPagingButtonList& list)
             continue;
         Tirage2* f = data->getCalendarProductFromTemplateVelmoraData(tpl);
         ++index;
-        auto* b = new TProductCalendarSizeButton(monthly ? QStringLiteral("productsizecalendarmonthly")
+        // Owned until listed: a failure while it is filled frees it.
+        auto owned = std::make_unique<TProductCalendarSizeButton>(monthly ? QStringLiteral("productsizecalendarmonthly")
                                                          : QStringLiteral("productsizecalendarannual"));
+        auto* b = owned.get();
         b->bindMain(main);
         b->setCalendarProduct(f);
         b->setTemplateVelmoraData(tpl);
@@ -105,7 +107,7 @@ void TCtrlProductSizeCalendar::choiceButtonsFill(TPagingButtonList& list)
         b->setTileX(x);
         b->setTileY(y);
         b->setPriceTxt(TChoicePriceText::from(TChoicePriceText::tariff(main, data->getMinimumPrice(f))));
-        list.push_back(b);
+        list.push_back(owned.release());
     }
     Sort(list);
 }
@@ -126,7 +128,7 @@ void TCtrlProductSizeCalendar::choiceButtonClick(TCtrlPagingTileChoiceButton* se
             if (!step || !guard)
                 return;
             if (remove)
-                step->MainFrame()->GetOrder()->TemplateProductDel(current, false);
+                ChoiceOrder(step->MainFrame(), QStringLiteral("TCtrlProductSizeCalendar")).TemplateProductDel(current, false);
             data->setCurrentCalendarProduct(nullptr);
             step->choiceButtonClick(guard);
         };
@@ -142,7 +144,7 @@ void TCtrlProductSizeCalendar::choiceButtonClick(TCtrlPagingTileChoiceButton* se
         if (!grid)
             throw Exception(QStringLiteral("TCtrlProductSizeCalendar: no calendar grid for this template"));
     }
-    TTemplateProduct* product = main->GetOrder()->TemplateProductAdd(b->calendarProduct(), 1);
+    TTemplateProduct* product = ChoiceOrder(main, QStringLiteral("TCtrlProductSizeCalendar")).TemplateProductAdd(b->calendarProduct(), 1);
     data->setCurrentCalendarProduct(product);
     if (!grid) {
         data->setCurrentCalendarGrid(nullptr);

@@ -23,7 +23,9 @@ void TCtrlProductSizeCard::choiceButtonsFill(TPagingButtonList& list)
     auto data = WorkflowData<TWorkflowDataProductCard>();
     const bool mobile = main->Zebdesign() == zebd_mobile;
     for (Tirage2* f : ChoiceListToVector(data->getCardProductListForTheme())) {
-        auto* b = new TProductCardSizeButton();
+        // Owned until listed: a failure while it is filled frees it.
+        auto owned = std::make_unique<TProductCardSizeButton>();
+        auto* b = owned.get();
         b->setId(TTirageProductBase::tirageFormatMakeID(f));
         b->setCaption(main->printFmtSizeLabel(f, nullptr, plm_full_2_lines));
         int x = 0, y = 0;
@@ -39,7 +41,7 @@ void TCtrlProductSizeCard::choiceButtonsFill(TPagingButtonList& list)
         b->setDescription(TCardChoices::sizeDescription(*f));
         // A card's price stands alone: every card of the format costs it.
         b->setPriceTxt(TChoicePriceText::tariff(main, data->getMinimumPrice(f)));
-        list.push_back(b);
+        list.push_back(owned.release());
     }
     Sort(list);
 }

@@ -80,7 +80,9 @@ void TCtrlProductSizePrint::choiceButtonsFill(TPagingButtonList& list)
         ChoiceListToVector(data->getPrintProductListForSizeChoice()),
         [&](Tirage2* f) { return data->getMinimumPrice(f); }, mobile);
     for (const TSizeChoice& c : choices) {
-        auto* b = new TProductPrintSizeButton();
+        // Owned until listed: a failure while it is filled frees it.
+        auto owned = std::make_unique<TProductPrintSizeButton>();
+        auto* b = owned.get();
         b->setId(c.id);
         b->setKey(c.key);
         b->setCaption(main->printFmtSizeLabel(c.format, nullptr, plm_full_2_lines));
@@ -92,7 +94,7 @@ void TCtrlProductSizePrint::choiceButtonsFill(TPagingButtonList& list)
         b->setPrefix(c.prefix);
         b->setHideSizeTxt(c.hideSizeTxt);
         b->setPriceTxt(TChoicePriceText::from(TChoicePriceText::tariff(main, c.minPrice)));
-        list.push_back(b);
+        list.push_back(owned.release());
     }
     Sort(list);
 }
