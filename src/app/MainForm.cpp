@@ -6,6 +6,17 @@
 #include "UCtrlConnec.h"
 #include "UCtrlPopupBase.h"
 #include "UCtrlPopupLangText.h"
+#include "UCtrlAlbumFramesPerPage.h"
+#include "UCtrlAlbumTheme.h"
+#include "UCtrlCardBackground.h"
+#include "UCtrlProductChoiceCardGroups.h"
+#include "UCtrlProductChoicePrintBase.h"
+#include "UCtrlProductChoicePrintBorder.h"
+#include "UCtrlProductChoicePrintFront.h"
+#include "UCtrlProductSizeAlbum.h"
+#include "UCtrlProductSizeCalendar.h"
+#include "UCtrlProductSizeCard.h"
+#include "UCtrlProductSizePrint.h"
 #include "UCtrlTileChoiceHomeProducts.h"
 #include "UMainFrameTools.h"
 #include "UCtrlPopupCgBase.h"
@@ -20,6 +31,7 @@
 #include "USoapHttpTrans.h"
 #include "UThreadTaskWebSvcQueue.h"
 #include "UTools.h"
+#include "UWorkflowDataProducts.h"
 #include "UWorkflowSteps.h"
 
 #include <QCloseEvent>
@@ -119,6 +131,7 @@ quint32 maxBitmapSizeFallback()
 TMainNavi::TMainNavi(TConfig* cfg, QWidget* parent)
     : TMainFrameConnection<TMainFrameTools>(cfg, parent)
 {
+    InstallOrderProductWorkflows();
     formCreate();
 }
 
@@ -128,6 +141,19 @@ void TMainNavi::registerSteps()
     // its placeholder.
     WorkflowStepRegister<TCtrlConnec>(WorkflowSteps::TCtrlConnec);
     WorkflowStepRegister<TCtrlTileChoiceHomeProducts>(WorkflowSteps::TCtrlTileChoiceHomeProducts);
+    WorkflowStepRegister<TCtrlProductChoicePrintGroup>(WorkflowSteps::TCtrlProductChoicePrintGroup);
+    WorkflowStepRegister<TCtrlProductChoicePrintSurface>(WorkflowSteps::TCtrlProductChoicePrintSurface);
+    WorkflowStepRegister<TCtrlProductSizePrint>(WorkflowSteps::TCtrlProductSizePrint);
+    WorkflowStepRegister<TCtrlProductChoicePrintFinish>(WorkflowSteps::TCtrlProductChoicePrintFinish);
+    WorkflowStepRegister<TCtrlProductChoicePrintBorder>(WorkflowSteps::TCtrlProductChoicePrintBorder);
+    WorkflowStepRegister<TCtrlProductChoicePrintFront>(WorkflowSteps::TCtrlProductChoicePrintFront);
+    WorkflowStepRegister<TCtrlProductSizeCalendar>(WorkflowSteps::TCtrlProductSizeCalendar);
+    WorkflowStepRegister<TCtrlProductChoiceCardGroups>(WorkflowSteps::TCtrlProductChoiceCardGroups);
+    WorkflowStepRegister<TCtrlProductSizeCard>(WorkflowSteps::TCtrlProductSizeCard);
+    WorkflowStepRegister<TCtrlCardBackground>(WorkflowSteps::TCtrlCardBackground);
+    WorkflowStepRegister<TCtrlProductSizeAlbum>(WorkflowSteps::TCtrlProductSizeAlbum);
+    WorkflowStepRegister<TCtrlAlbumTheme>(WorkflowSteps::TCtrlAlbumTheme);
+    WorkflowStepRegister<TCtrlAlbumFramesPerPage>(WorkflowSteps::TCtrlAlbumFramesPerPage);
     // The terms of sale of the main window's action: for reading, no
     // acceptance to replay.
     TMainFrameTools::PopupClassRegister(QStringLiteral("TCtrlPopupCgv"), [](IMainFrame* main, TPopupPanel* bg) {
