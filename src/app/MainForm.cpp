@@ -21,6 +21,8 @@
 #include "UMainFrameTools.h"
 #include "UCtrlPopupCgBase.h"
 #include "UCtrlPopupMediaForgotten.h"
+#include "UCtrlPopupBackHome.h"
+#include "UCtrlPopupHelp.h"
 #include "UQzFileSystemRes.h"
 #include "UDebug.h"
 #include "ULangLoad.h"
@@ -158,6 +160,12 @@ void TMainNavi::registerSteps()
     // acceptance to replay.
     TMainFrameTools::PopupClassRegister(QStringLiteral("TCtrlPopupCgv"), [](IMainFrame* main, TPopupPanel* bg) {
         return IMainPopupControllerRef(TCtrlCommonBase::Create<TCtrlPopupCgv>(main, bg, TProc()));
+    });
+    TMainFrameTools::PopupClassRegister(QStringLiteral("TCtrlPopupHelp"), [](IMainFrame* main, TPopupPanel* bg) {
+        return IMainPopupControllerRef(TCtrlCommonBase::Create<TCtrlPopupHelp>(main, bg));
+    });
+    TMainFrameTools::PopupClassRegister(QStringLiteral("TCtrlPopupBackHome"), [](IMainFrame* main, TPopupPanel* bg) {
+        return IMainPopupControllerRef(TCtrlCommonBase::Create<TCtrlPopupBackHome>(main, bg));
     });
     TCtrlPopupMediaForgotten::LanguagePopupOpen = [](IMainFrame* main) {
         if (auto* navi = dynamic_cast<TMainNavi*>(main))
