@@ -23,6 +23,12 @@
 #include "UCtrlPopupMediaForgotten.h"
 #include "UCtrlPopupBackHome.h"
 #include "UCtrlPopupHelp.h"
+#include "UDesignedProducts.h"
+#include "UWorkflowDataProductAlbum.h"
+#include "UWorkflowDataProductCalendar.h"
+#include "UWorkflowDataProductCard.h"
+#include "UWorkflowDataProductPrint.h"
+#include "UWorkflowDataSource.h"
 #include "UQzFileSystemRes.h"
 #include "UDebug.h"
 #include "ULangLoad.h"
@@ -167,6 +173,33 @@ void TMainNavi::registerSteps()
     TMainFrameTools::PopupClassRegister(QStringLiteral("TCtrlPopupBackHome"), [](IMainFrame* main, TPopupPanel* bg) {
         return IMainPopupControllerRef(TCtrlCommonBase::Create<TCtrlPopupBackHome>(main, bg));
     });
+    // A family tile of the home step drops the customer's earlier choices of
+    // that family; cards and designer prints share their workflow data and
+    // differ by its mode.
+    TCtrlTileChoiceHomeProducts::FamilyDataReset = [](IMainFrame* main, TProductVisibilityType family) {
+        switch (family) {
+        case pvt_print:
+            TCtrlScreenBase::WorkflowDataReset<TWorkflowDataProductPrint>(main);
+            break;
+        case pvt_book:
+            TCtrlScreenBase::WorkflowDataReset<TWorkflowDataProductAlbum>(main);
+            break;
+        case pvt_calendar:
+            TCtrlScreenBase::WorkflowDataReset<TWorkflowDataProductCalendar>(main);
+            break;
+        case pvt_card:
+        case pvt_photoprod:
+            TCtrlScreenBase::WorkflowDataReset<TWorkflowDataProductCard>(main);
+            TCtrlScreenBase::WorkflowData<TWorkflowDataProductCard>(main)->setMode(
+                family == pvt_card ? TTemplateType::ClassicTemplate : TTemplateType::DesignerPrint);
+            break;
+        default:
+            break;
+        }
+    };
+    TCtrlTileChoiceHomeProducts::DevicesDetected = [](IMainFrame* main) {
+        return TCtrlScreenBase::WorkflowData<TWorkflowDataSource>(main)->HasDevicesDetected();
+    };
     TCtrlPopupMediaForgotten::LanguagePopupOpen = [](IMainFrame* main) {
         if (auto* navi = dynamic_cast<TMainNavi*>(main))
             navi->openLanguagePopup();
