@@ -23,6 +23,10 @@
 #include "UCtrlPopupMediaForgotten.h"
 #include "UCtrlPopupBackHome.h"
 #include "UCtrlPopupHelp.h"
+#include "UCtrlTileChoiceAddMedia.h"
+#include "UCtrlTileChoiceAlbumTypes.h"
+#include "UCtrlTileChoiceCalendarTypes.h"
+#include "UCtrlTileChoiceChangeView.h"
 #include "UDesignedProducts.h"
 #include "UWorkflowDataProductAlbum.h"
 #include "UWorkflowDataProductCalendar.h"
@@ -149,6 +153,11 @@ void TMainNavi::registerSteps()
     // its placeholder.
     WorkflowStepRegister<TCtrlConnec>(WorkflowSteps::TCtrlConnec);
     WorkflowStepRegister<TCtrlTileChoiceHomeProducts>(WorkflowSteps::TCtrlTileChoiceHomeProducts);
+    WorkflowStepRegister<TCtrlTileChoiceCalendarTypes>(WorkflowSteps::TCtrlTileChoiceCalendarTypes);
+    WorkflowStepRegister<TCtrlTileChoiceAlbumTypes>(WorkflowSteps::TCtrlTileChoiceAlbumTypes);
+    WorkflowStepRegister<TCtrlTileChoiceAddMedia>(WorkflowSteps::TCtrlTileChoiceAddMedia);
+    WorkflowStepRegister<TCtrlTileChoiceChangeViewPrint>(WorkflowSteps::TCtrlTileChoiceChangeViewPrint);
+    WorkflowStepRegister<TCtrlTileChoiceChangeViewCommon>(WorkflowSteps::TCtrlTileChoiceChangeViewCommon);
     WorkflowStepRegister<TCtrlProductChoicePrintGroup>(WorkflowSteps::TCtrlProductChoicePrintGroup);
     WorkflowStepRegister<TCtrlProductChoicePrintSurface>(WorkflowSteps::TCtrlProductChoicePrintSurface);
     WorkflowStepRegister<TCtrlProductSizePrint>(WorkflowSteps::TCtrlProductSizePrint);
