@@ -23,6 +23,16 @@
 #include "UCtrlPopupMediaForgotten.h"
 #include "UCtrlPopupBackHome.h"
 #include "UCtrlPopupHelp.h"
+#include "UCtrlTileChoiceAddMedia.h"
+#include "UCtrlTileChoiceAlbumTypes.h"
+#include "UCtrlTileChoiceCalendarTypes.h"
+#include "UCtrlTileChoiceChangeView.h"
+#include "UDesignedProducts.h"
+#include "UWorkflowDataProductAlbum.h"
+#include "UWorkflowDataProductCalendar.h"
+#include "UWorkflowDataProductCard.h"
+#include "UWorkflowDataProductPrint.h"
+#include "UWorkflowDataSource.h"
 #include "UQzFileSystemRes.h"
 #include "UDebug.h"
 #include "ULangLoad.h"
@@ -143,6 +153,11 @@ void TMainNavi::registerSteps()
     // its placeholder.
     WorkflowStepRegister<TCtrlConnec>(WorkflowSteps::TCtrlConnec);
     WorkflowStepRegister<TCtrlTileChoiceHomeProducts>(WorkflowSteps::TCtrlTileChoiceHomeProducts);
+    WorkflowStepRegister<TCtrlTileChoiceCalendarTypes>(WorkflowSteps::TCtrlTileChoiceCalendarTypes);
+    WorkflowStepRegister<TCtrlTileChoiceAlbumTypes>(WorkflowSteps::TCtrlTileChoiceAlbumTypes);
+    WorkflowStepRegister<TCtrlTileChoiceAddMedia>(WorkflowSteps::TCtrlTileChoiceAddMedia);
+    WorkflowStepRegister<TCtrlTileChoiceChangeViewPrint>(WorkflowSteps::TCtrlTileChoiceChangeViewPrint);
+    WorkflowStepRegister<TCtrlTileChoiceChangeViewCommon>(WorkflowSteps::TCtrlTileChoiceChangeViewCommon);
     WorkflowStepRegister<TCtrlProductChoicePrintGroup>(WorkflowSteps::TCtrlProductChoicePrintGroup);
     WorkflowStepRegister<TCtrlProductChoicePrintSurface>(WorkflowSteps::TCtrlProductChoicePrintSurface);
     WorkflowStepRegister<TCtrlProductSizePrint>(WorkflowSteps::TCtrlProductSizePrint);
@@ -167,6 +182,33 @@ void TMainNavi::registerSteps()
     TMainFrameTools::PopupClassRegister(QStringLiteral("TCtrlPopupBackHome"), [](IMainFrame* main, TPopupPanel* bg) {
         return IMainPopupControllerRef(TCtrlCommonBase::Create<TCtrlPopupBackHome>(main, bg));
     });
+    // A family tile of the home step drops the customer's earlier choices of
+    // that family; cards and designer prints share their workflow data and
+    // differ by its mode.
+    TCtrlTileChoiceHomeProducts::FamilyDataReset = [](IMainFrame* main, TProductVisibilityType family) {
+        switch (family) {
+        case pvt_print:
+            TCtrlScreenBase::WorkflowDataReset<TWorkflowDataProductPrint>(main);
+            break;
+        case pvt_book:
+            TCtrlScreenBase::WorkflowDataReset<TWorkflowDataProductAlbum>(main);
+            break;
+        case pvt_calendar:
+            TCtrlScreenBase::WorkflowDataReset<TWorkflowDataProductCalendar>(main);
+            break;
+        case pvt_card:
+        case pvt_photoprod:
+            TCtrlScreenBase::WorkflowDataReset<TWorkflowDataProductCard>(main);
+            TCtrlScreenBase::WorkflowData<TWorkflowDataProductCard>(main)->setMode(
+                family == pvt_card ? TTemplateType::ClassicTemplate : TTemplateType::DesignerPrint);
+            break;
+        default:
+            break;
+        }
+    };
+    TCtrlTileChoiceHomeProducts::DevicesDetected = [](IMainFrame* main) {
+        return TCtrlScreenBase::WorkflowData<TWorkflowDataSource>(main)->HasDevicesDetected();
+    };
     TCtrlPopupMediaForgotten::LanguagePopupOpen = [](IMainFrame* main) {
         if (auto* navi = dynamic_cast<TMainNavi*>(main))
             navi->openLanguagePopup();

@@ -79,13 +79,13 @@ TCtrlPopupHelp::TCtrlPopupHelp(IMainFrame* main, TPopupPanel* bg)
         { "SpeedButtonPopUpHelpMyAccount", "ActionMyAccount", txtMyAccount, "\u263A" },
         { "SpeedButtonPopUpHelpCgu", "ActionCgu", txtCgu, "\u00A7" },
         { "SpeedButtonPopUpHelpCgv", "ActionCgv", txtCgv, "\u00A7" },
-        { "SpeedButtonPopUpHelpPrivacyPolicy", "ActionPrivacyPolicy", txtPrivacy, "\u26BF" },
+        { "SpeedButtonPopUpHelpPrivacyPolicy", "ActionPrivacyPolicy", txtPrivacy, "\u00B6" },
         { "SpeedButtonPopUpHelpPriceFile", "ActionPriceFile", txtPrices, "\u20AC" },
         { "SpeedButtonPopUpHelpZoomOut", "ActionZoomDec", txtZoomOut, "\u2212" },
         { "SpeedButtonPopUpHelpZoomIn", "ActionZoomInc", txtZoomIn, "+" },
-        { "SpeedButtonPopUpHelpFullscreen", "ActionFullScreen", txtFullscreen, "\u26F6" },
+        { "SpeedButtonPopUpHelpFullscreen", "ActionFullScreen", txtFullscreen, "\u2922" },
         { "SpeedButtonPopUpHelpUpdate", "ActionUpdateApp", txtUpdate, "\u21BB" },
-        { "SpeedButtonPopUpHelpExit", "ActionExitApp", txtExit, "\u23FB" },
+        { "SpeedButtonPopUpHelpExit", "ActionExitApp", txtExit, "\u2715" },
     };
     int i = 0;
     for (const auto& b : buttons) {
