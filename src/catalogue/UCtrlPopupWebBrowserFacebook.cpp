@@ -145,10 +145,14 @@ void TCtrlPopupWebBrowserFacebook::startBrowser()
 void TCtrlPopupWebBrowserFacebook::stopBrowser()
 {
     fScanTimer.stop();
+    fStopping = true;
     // The page goes before its profile, which must outlive every page.
-    if (fBrowser) {
-        fBrowser->stop();
-        delete fBrowser.data();
+    // The view is forgotten before it goes: a page answering a pending scan
+    // while it is destroyed finds no browser to read.
+    if (QWebEngineView* browser = fBrowser.data()) {
+        fBrowser.clear();
+        browser->stop();
+        delete browser;
     }
     delete fProfile;
     fProfile = nullptr;
@@ -170,6 +174,8 @@ void TCtrlPopupWebBrowserFacebook::PageScan()
     std::weak_ptr<TCtrlCommonBase> weak = shared_from_this();
     fBrowser->page()->runJavaScript(resultScript(), [weak](const QVariant& v) {
         if (auto p = std::static_pointer_cast<TCtrlPopupWebBrowserFacebook>(weak.lock())) {
+            if (p->fStopping)
+                return;
             p->fScanBusy = false;
             if (p->Opened() && p->fBrowser)
                 p->onPageValues(v.toMap());

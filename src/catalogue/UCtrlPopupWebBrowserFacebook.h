@@ -63,6 +63,8 @@ private:
     QWebEngineProfile* fProfile = nullptr;
     QTimer fScanTimer;
     bool fScanBusy = false;
+    // The browser is being taken down: late page answers are dropped.
+    bool fStopping = false;
     bool fResultSeen = false;
     QList<QMetaObject::Connection> fHandlers;
 };
