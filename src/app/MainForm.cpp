@@ -7,13 +7,16 @@
 #include "UCtrlPopupBase.h"
 #include "UCtrlPopupLangText.h"
 #include "UDebug.h"
+#include "UDeviceChangeMonitor.h"
 #include "ULangTexts.h"
 #include "UOrderBitmapCache.h"
 #include "UPopupPanel.h"
 #include "UPrintOrder.h"
+#include "UQzFileSystemDrives.h"
 #include "USoapHttpTrans.h"
 #include "UThreadTaskWebSvcQueue.h"
 #include "UTools.h"
+#include "UWorkflowDataSource.h"
 #include "UWorkflowSteps.h"
 
 #include <QCloseEvent>
@@ -101,7 +104,7 @@ quint32 maxBitmapSizeFallback()
 } // namespace
 
 TMainNavi::TMainNavi(TConfig* cfg, QWidget* parent)
-    : TMainFrameConnection<TMainFrameWorkflow>(cfg, parent)
+    : TMainFrameConnection<TMainFrameSession>(cfg, parent)
 {
     formCreate();
 }
@@ -124,6 +127,19 @@ void TMainNavi::formCreate()
         buildStartTab();
         registerSteps();
         workflowInit();
+        // The photo sources outlive an order: a new kiosk customer gets
+        // them reset, a customer at home keeps the pictures loaded.
+        workflowDataKeep(typeid(TWorkflowDataSource),
+                         [](IWorkflowData& data) { static_cast<TWorkflowDataSource&>(data).Reset(); });
+        // A drive that comes or goes is seen at once, not at the next tick.
+        fDeviceMonitor = std::make_unique<TDeviceChangeMonitor>([this] { deviceWatchNudge(); });
+        QzfsSetImageCopyQueueProvider([](IMainFrame* main) -> TThreadTaskQueueBase* {
+            auto* win = dynamic_cast<TMainNavi*>(main);
+            if (!win || !TThreadTaskQueueWithoutThread::IsMainThread())
+                return nullptr;
+            auto wk = win->workflowDataSource();
+            return wk ? wk->imgCopyTaskQueue() : nullptr;
+        });
         fBitmapCache = std::make_unique<TOrderBitmapCache>(this);
         fWebSvcQueue = std::make_unique<TThreadTaskWebSvcQueue>(qApp, this, QStringLiteral("WebSvc Queue"));
         // The queue's lab client: created on the worker at its first lab
@@ -199,6 +215,10 @@ TMainNavi::~TMainNavi()
         OnBackupAuto(true);
         activeStepClose();
         eventsClear();
+        TimerDeviceWatch()->stop();
+        fDeviceMonitor.reset();
+        TimerUserIdle()->stop();
+        bluetoothServiceFree();
         if (fBitmapCache) {
             try {
                 BitmapCacheCtrlDestroyed(this);
@@ -208,8 +228,14 @@ TMainNavi::~TMainNavi()
             fBitmapCache->ClearAll();
         }
         popupCloseAll();
+        // The photo sources stop their queues before the order and the media
+        // root they read go.
+        QzfsSetImageCopyQueueProvider(nullptr);
+        setWorkflowData(typeid(TWorkflowDataSource), nullptr);
+        workflowDataClear();
         fWebSvcQueue.reset();
         fOrder.reset();
+        fRootFolder.reset();
         fBitmapCache.reset();
     } catch (const std::exception& e) {
         LogFatal(QStringLiteral("TMainNavi.FormDestroy"), e);
@@ -265,8 +291,13 @@ void TMainNavi::startLangLoad()
 
 void TMainNavi::openLanguagePopup()
 {
-    auto popup = TCtrlCommonBase::Create<TCtrlPopupLangTextHard>(this, PopupPanel(QStringLiteral("PanelPopupLangText")),
-                                                                 TCtrlPopupLangMode::LangLoad);
+    languagePopupOpen(TCtrlPopupLangMode::LangLoad);
+}
+
+void TMainNavi::languagePopupOpen(TCtrlPopupLangMode mode)
+{
+    auto popup
+        = TCtrlCommonBase::Create<TCtrlPopupLangTextHard>(this, PopupPanel(QStringLiteral("PanelPopupLangText")), mode);
     popupAdd(popup);
 }
 
@@ -397,6 +428,7 @@ void TMainNavi::runFormClose(QCloseEvent* e)
     }
     LogDebug(QStringLiteral("TMainNavi.FormClose called"));
     e->accept();
+    bluetoothServiceTerminate();
     popupCloseAll();
     activeStepClose();
 }
