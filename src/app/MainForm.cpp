@@ -6,8 +6,25 @@
 #include "UCtrlConnec.h"
 #include "UCtrlPopupBase.h"
 #include "UCtrlPopupLangText.h"
+#include "UCtrlAlbumFramesPerPage.h"
+#include "UCtrlAlbumTheme.h"
+#include "UCtrlCardBackground.h"
+#include "UCtrlProductChoiceCardGroups.h"
+#include "UCtrlProductChoicePrintBase.h"
+#include "UCtrlProductChoicePrintBorder.h"
+#include "UCtrlProductChoicePrintFront.h"
+#include "UCtrlProductSizeAlbum.h"
+#include "UCtrlProductSizeCalendar.h"
+#include "UCtrlProductSizeCard.h"
+#include "UCtrlProductSizePrint.h"
+#include "UCtrlTileChoiceHomeProducts.h"
+#include "UMainFrameTools.h"
+#include "UCtrlPopupCgBase.h"
+#include "UCtrlPopupMediaForgotten.h"
+#include "UQzFileSystemRes.h"
 #include "UDebug.h"
 #include "UDeviceChangeMonitor.h"
+#include "ULangLoad.h"
 #include "ULangTexts.h"
 #include "UOrderBitmapCache.h"
 #include "UPopupPanel.h"
@@ -16,6 +33,7 @@
 #include "USoapHttpTrans.h"
 #include "UThreadTaskWebSvcQueue.h"
 #include "UTools.h"
+#include "UWorkflowDataProducts.h"
 #include "UWorkflowDataSource.h"
 #include "UWorkflowSteps.h"
 
@@ -53,13 +71,23 @@ public:
         TCtrlPopupHard::OnOpen(main);
         TLangPopupHost host;
         std::weak_ptr<TCtrlCommonBase> weak = weak_from_this();
-        // Nothing to load yet: the load ends at the next GUI Queue step.
-        host.startLoad = [main, weak](TCtrlPopupLangMode) {
-            main->GuiQueueAddCall([weak] {
+        auto* navi = dynamic_cast<TMainNavi*>(main);
+        host.languageSet = [navi](const QString& iso, bool save) {
+            if (navi)
+                navi->languageSet(iso, save);
+        };
+        // The load runs on the web-service queue; the popup's wait ends on
+        // the main thread once it is over, failed or not.
+        host.startLoad = [navi, weak](TCtrlPopupLangMode) {
+            auto ended = [weak] {
                 if (auto self = std::dynamic_pointer_cast<TCtrlPopupLangTextHard>(weak.lock()))
                     if (self->fPopup)
                         self->fPopup->LoadEnded();
-            }, false, nullptr);
+            };
+            if (navi)
+                navi->languageLoadStart(ended);
+            else
+                ended();
         };
         host.closeSelf = [this] { Close(); };
         host.closeAll = [main] { main->popupClose(nullptr); };
@@ -106,6 +134,7 @@ quint32 maxBitmapSizeFallback()
 TMainNavi::TMainNavi(TConfig* cfg, QWidget* parent)
     : TMainFrameConnection<TMainFrameSession>(cfg, parent)
 {
+    InstallOrderProductWorkflows();
     formCreate();
 }
 
@@ -114,6 +143,29 @@ void TMainNavi::registerSteps()
     // The controllers of the screens built so far; every other step shows
     // its placeholder.
     WorkflowStepRegister<TCtrlConnec>(WorkflowSteps::TCtrlConnec);
+    WorkflowStepRegister<TCtrlTileChoiceHomeProducts>(WorkflowSteps::TCtrlTileChoiceHomeProducts);
+    WorkflowStepRegister<TCtrlProductChoicePrintGroup>(WorkflowSteps::TCtrlProductChoicePrintGroup);
+    WorkflowStepRegister<TCtrlProductChoicePrintSurface>(WorkflowSteps::TCtrlProductChoicePrintSurface);
+    WorkflowStepRegister<TCtrlProductSizePrint>(WorkflowSteps::TCtrlProductSizePrint);
+    WorkflowStepRegister<TCtrlProductChoicePrintFinish>(WorkflowSteps::TCtrlProductChoicePrintFinish);
+    WorkflowStepRegister<TCtrlProductChoicePrintBorder>(WorkflowSteps::TCtrlProductChoicePrintBorder);
+    WorkflowStepRegister<TCtrlProductChoicePrintFront>(WorkflowSteps::TCtrlProductChoicePrintFront);
+    WorkflowStepRegister<TCtrlProductSizeCalendar>(WorkflowSteps::TCtrlProductSizeCalendar);
+    WorkflowStepRegister<TCtrlProductChoiceCardGroups>(WorkflowSteps::TCtrlProductChoiceCardGroups);
+    WorkflowStepRegister<TCtrlProductSizeCard>(WorkflowSteps::TCtrlProductSizeCard);
+    WorkflowStepRegister<TCtrlCardBackground>(WorkflowSteps::TCtrlCardBackground);
+    WorkflowStepRegister<TCtrlProductSizeAlbum>(WorkflowSteps::TCtrlProductSizeAlbum);
+    WorkflowStepRegister<TCtrlAlbumTheme>(WorkflowSteps::TCtrlAlbumTheme);
+    WorkflowStepRegister<TCtrlAlbumFramesPerPage>(WorkflowSteps::TCtrlAlbumFramesPerPage);
+    // The terms of sale of the main window's action: for reading, no
+    // acceptance to replay.
+    TMainFrameTools::PopupClassRegister(QStringLiteral("TCtrlPopupCgv"), [](IMainFrame* main, TPopupPanel* bg) {
+        return IMainPopupControllerRef(TCtrlCommonBase::Create<TCtrlPopupCgv>(main, bg, TProc()));
+    });
+    TCtrlPopupMediaForgotten::LanguagePopupOpen = [](IMainFrame* main) {
+        if (auto* navi = dynamic_cast<TMainNavi*>(main))
+            navi->openLanguagePopup();
+    };
 }
 
 void TMainNavi::formCreate()
@@ -209,6 +261,7 @@ TMainNavi::~TMainNavi()
             fUserActivityHooked = false;
         }
         TimerQueue()->stop();
+        languageTasksCancel();
         if (auto* app = dynamic_cast<TKioskApplication*>(qApp))
             app->SetExceptionHandler(nullptr);
 
@@ -236,6 +289,8 @@ TMainNavi::~TMainNavi()
         fWebSvcQueue.reset();
         fOrder.reset();
         fRootFolder.reset();
+        // The resource pictures leave the bitmap cache before it goes.
+        fResImages.clear();
         fBitmapCache.reset();
     } catch (const std::exception& e) {
         LogFatal(QStringLiteral("TMainNavi.FormDestroy"), e);
@@ -299,6 +354,98 @@ void TMainNavi::languagePopupOpen(TCtrlPopupLangMode mode)
     auto popup
         = TCtrlCommonBase::Create<TCtrlPopupLangTextHard>(this, PopupPanel(QStringLiteral("PanelPopupLangText")), mode);
     popupAdd(popup);
+}
+
+TMainLangLoadHost TMainNavi::languageHost()
+{
+    return TMainLangLoadHost(
+        this, [this](const QString& iso, bool save) { languageSet(iso, save); },
+        [this] { TCtrlPopupLangText::RetranslateWidgets(this); });
+}
+
+void TMainNavi::languageLoadStart(std::function<void()> ended)
+{
+    // The language in force when the load was asked for; the worker does
+    // not read the window's fields.
+    const QString lang = Lang();
+    QPointer<TMainNavi> self(this);
+    auto endOnMain = [self, ended] {
+        QMetaObject::invokeMethod(qApp, [self, ended] {
+            if (self)
+                ended();
+        }, Qt::QueuedConnection);
+    };
+    try {
+        WebSvcAddCall([this, lang, endOnMain] {
+            try {
+                TMainLangLoadHost host = languageHost();
+                TLanguages lg;
+                TLangLoad::LanguageLoad(host, lg, lang, true, false);
+            } catch (...) {
+                endOnMain();
+                throw;
+            }
+            endOnMain();
+        });
+    } catch (...) {
+        endOnMain();
+        throw;
+    }
+}
+
+void TMainNavi::languageCheck()
+{
+    if (!fLanguageToCheck || !IsOnline())
+        return;
+    fLanguageToCheck = false;
+    if (GetLaunchMode() == TLaunchMode::InitData || (fLanguageCheckTask && !fLanguageCheckTask->IsDone()))
+        return;
+    const QString lang = Lang();
+    fLanguageCheckTask = WebSvcAddCall([this, lang] {
+        TMainLangLoadHost host = languageHost();
+        TLangLoad::LanguageCheck(host, lang);
+    });
+}
+
+void TMainNavi::languageChanged()
+{
+    fLanguageToCheck = false;
+    for (const IThreadTaskRef& task : { fLanguageCheckTask, fLanguageChangedTask })
+        if (task)
+            task->CancelAsk(ttwm_nowait);
+    fLanguageChangedTask = GuiQueueAddCall([this] {
+        // Everything on screen waits until no popup is open.
+        popupWaitAllClosed();
+        try {
+            if (BreadCrumbBar())
+                BreadCrumbBar()->OnLangChanged();
+            if (ActiveStep() && !ActiveStep()->OnLangChanged())
+                activeStepRebuild();
+            updateTopBarInfo();
+        } catch (const std::exception& e) {
+            ShowEx(e, nullptr);
+        }
+    }, false, nullptr);
+}
+
+void TMainNavi::languageTasksCancel()
+{
+    try {
+        for (IThreadTaskRef* task : { &fLanguageCheckTask, &fLanguageChangedTask }) {
+            if (*task)
+                (*task)->CancelAsk(ttwm_wait);
+            task->reset();
+        }
+    } catch (const std::exception& e) {
+        LogFatal(QStringLiteral("TMainNavi.languageTasksCancel"), e);
+    }
+}
+
+void TMainNavi::eventReaction(TMainObservedEvent evtype, void* data)
+{
+    TMainFrameConnection<TMainFrameSession>::eventReaction(evtype, data);
+    if (evtype == moe_language)
+        languageChanged();
 }
 
 // -------------------------------------------------------- automatic backup
@@ -459,6 +606,28 @@ void TMainNavi::SetOrder(std::unique_ptr<TPrintOrder> order)
 TPrintOrder* TMainNavi::GetOrder()
 {
     return fOrder.get();
+}
+
+TOrderImageBase* TMainNavi::GetResImg(const QString& name, const QString& ext)
+{
+    const QString key = name.toLower() + QLatin1Char('.') + ext.toLower();
+    auto it = fResImages.find(key);
+    if (it != fResImages.end())
+        return it->second.get();
+    auto img = std::make_unique<TImageExeResource>(this, name.toLower(), ext.toLower());
+    TOrderImageBase* result = img.get();
+    fResImages.emplace(key, std::move(img));
+    return result;
+}
+
+bool TMainNavi::isCguMandatory()
+{
+    const QString server = WebSvcRootUrl().toLower();
+    const QStringList bases = qEnvironmentVariable("KIOSK_TERMS_MANDATORY_SERVERS").split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString& base : bases)
+        if (server.startsWith(base.trimmed().toLower()))
+            return true;
+    return false;
 }
 
 ILumLabServiceRef TMainNavi::GetWebSvcLum()

@@ -7,15 +7,20 @@
 // title-bar click counter and the kiosk's local order folders.
 #include "UCtrlSessionNotif.h"
 #include "UMainFrameConnection.h"
+#include "UCtrlPopupLangText.h"
 #include "UMainFrameSession.h"
+#include "UMainLangLoadHost.h"
+#include "UPopupPanel.h"
 #include "UQzFileSystemRoot.h"
 #include "UQzbluetoothServer.h"
 
 #include <QPointer>
 #include <QTimer>
+#include <map>
 #include <memory>
 
 class TOrderBitmapCache;
+class TOrderImageBase;
 class TPrintOrder;
 class TDeviceChangeMonitor;
 class TThreadTaskWebSvcQueue;
@@ -56,6 +61,15 @@ public:
     void AppException(const std::exception& ex);
     // Queues the opening of the language popup.
     void startLangLoad();
+    // Loads the current language on the web-service queue (required, the
+    // screen switched even when nothing changed); ended runs on the main
+    // thread afterwards, also after a failure.
+    void languageLoadStart(std::function<void()> ended);
+    // After a catalogue arrived on line: the language's dictionaries are
+    // checked against the lab on the web-service queue.
+    void languageCheck();
+    // Asks both language tasks to stop and waits for them.
+    void languageTasksCancel();
 
     TThreadTaskWebSvcQueue* WebSvcQueue() const { return fWebSvcQueue.get(); }
     TOrderBitmapCache* BitmapCacheObj() const { return fBitmapCache.get(); }
@@ -116,6 +130,13 @@ public:
     void BitmapCacheCtrlDestroyed(QObject* ctrl) override;
     QString AppMemoryUsageStrRelease() override;
     TLaunchMode GetLaunchMode() override;
+    // A picture of the program's resources (":/media/<name>.<ext>"), kept
+    // per name and extension for the life of the window.
+    TOrderImageBase* GetResImg(const QString& name, const QString& ext) override;
+    // The shop's terms must be accepted: the configured lab server is one of
+    // the hosted lab servers listed in KIOSK_TERMS_MANDATORY_SERVERS (base
+    // addresses separated by ";").
+    bool isCguMandatory() override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -137,6 +158,7 @@ protected:
     void connectionStepLeave() override;
     bool catalogueLoaded() override { return ShopInfo() != nullptr; }
     void languagePopupOpen(TCtrlPopupLangMode mode) override;
+    void eventReaction(TMainObservedEvent evtype, void* data) override;
 
     // Hooks of the customer session.
     bool orderInUse() override;
@@ -172,6 +194,10 @@ private:
     void registerSteps();
     void buildStartTab();
     void openLanguagePopup();
+    TMainLangLoadHost languageHost();
+    // The screen after a language switch: breadcrumbs, top bar, and the
+    // active step rebuilt when it cannot re-translate itself.
+    void languageChanged();
     void runFormClose(QCloseEvent* e);
 
     TLaunchMode fLaunchMode = TLaunchMode::NotInit;
@@ -184,9 +210,12 @@ private:
     QString fBluetoothPath;
     bool fBluetoothError = false;
     bool fInBluetoothCheck = false;
+    std::map<QString, std::unique_ptr<TOrderImageBase>> fResImages;
     QTimer fTimerBackupAuto;
     QTimer fTimerPopUpHiddenClick;
     int fCptHiddenPanelClick = 0;
     bool fUserActivityHooked = false;
     QWidget* fTabItemStart = nullptr;
+    IThreadTaskRef fLanguageCheckTask;
+    IThreadTaskRef fLanguageChangedTask;
 };

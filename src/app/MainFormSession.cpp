@@ -400,6 +400,7 @@ void TMainNavi::orderBackupKeepAside()
 
 void TMainNavi::connectionStepLeave()
 {
+    languageCheck();
     if (fOrder) {
         homeStepShow();
         return;
