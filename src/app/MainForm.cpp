@@ -35,15 +35,18 @@
 #include "UWorkflowDataSource.h"
 #include "UQzFileSystemRes.h"
 #include "UDebug.h"
+#include "UDeviceChangeMonitor.h"
 #include "ULangLoad.h"
 #include "ULangTexts.h"
 #include "UOrderBitmapCache.h"
 #include "UPopupPanel.h"
 #include "UPrintOrder.h"
+#include "UQzFileSystemDrives.h"
 #include "USoapHttpTrans.h"
 #include "UThreadTaskWebSvcQueue.h"
 #include "UTools.h"
 #include "UWorkflowDataProducts.h"
+#include "UWorkflowDataSource.h"
 #include "UWorkflowSteps.h"
 
 #include <QCloseEvent>
@@ -141,7 +144,7 @@ quint32 maxBitmapSizeFallback()
 } // namespace
 
 TMainNavi::TMainNavi(TConfig* cfg, QWidget* parent)
-    : TMainFrameConnection<TMainFrameTools>(cfg, parent)
+    : TMainFrameConnection<TMainFrameSession>(cfg, parent)
 {
     InstallOrderProductWorkflows();
     formCreate();
@@ -226,6 +229,19 @@ void TMainNavi::formCreate()
         buildStartTab();
         registerSteps();
         workflowInit();
+        // The photo sources outlive an order: a new kiosk customer gets
+        // them reset, a customer at home keeps the pictures loaded.
+        workflowDataKeep(typeid(TWorkflowDataSource),
+                         [](IWorkflowData& data) { static_cast<TWorkflowDataSource&>(data).Reset(); });
+        // A drive that comes or goes is seen at once, not at the next tick.
+        fDeviceMonitor = std::make_unique<TDeviceChangeMonitor>([this] { deviceWatchNudge(); });
+        QzfsSetImageCopyQueueProvider([](IMainFrame* main) -> TThreadTaskQueueBase* {
+            auto* win = dynamic_cast<TMainNavi*>(main);
+            if (!win || !TThreadTaskQueueWithoutThread::IsMainThread())
+                return nullptr;
+            auto wk = win->workflowDataSource();
+            return wk ? wk->imgCopyTaskQueue() : nullptr;
+        });
         fBitmapCache = std::make_unique<TOrderBitmapCache>(this);
         fWebSvcQueue = std::make_unique<TThreadTaskWebSvcQueue>(qApp, this, QStringLiteral("WebSvc Queue"));
         // The queue's lab client: created on the worker at its first lab
@@ -302,6 +318,10 @@ TMainNavi::~TMainNavi()
         OnBackupAuto(true);
         activeStepClose();
         eventsClear();
+        TimerDeviceWatch()->stop();
+        fDeviceMonitor.reset();
+        TimerUserIdle()->stop();
+        bluetoothServiceFree();
         if (fBitmapCache) {
             try {
                 BitmapCacheCtrlDestroyed(this);
@@ -311,8 +331,14 @@ TMainNavi::~TMainNavi()
             fBitmapCache->ClearAll();
         }
         popupCloseAll();
+        // The photo sources stop their queues before the order and the media
+        // root they read go.
+        QzfsSetImageCopyQueueProvider(nullptr);
+        setWorkflowData(typeid(TWorkflowDataSource), nullptr);
+        workflowDataClear();
         fWebSvcQueue.reset();
         fOrder.reset();
+        fRootFolder.reset();
         // The resource pictures leave the bitmap cache before it goes.
         fResImages.clear();
         fBitmapCache.reset();
@@ -375,8 +401,8 @@ void TMainNavi::openLanguagePopup()
 
 void TMainNavi::languagePopupOpen(TCtrlPopupLangMode mode)
 {
-    auto popup = TCtrlCommonBase::Create<TCtrlPopupLangTextHard>(this, PopupPanel(QStringLiteral("PanelPopupLangText")),
-                                                                 mode);
+    auto popup
+        = TCtrlCommonBase::Create<TCtrlPopupLangTextHard>(this, PopupPanel(QStringLiteral("PanelPopupLangText")), mode);
     popupAdd(popup);
 }
 
@@ -467,7 +493,7 @@ void TMainNavi::languageTasksCancel()
 
 void TMainNavi::eventReaction(TMainObservedEvent evtype, void* data)
 {
-    TMainFrameConnection<TMainFrameTools>::eventReaction(evtype, data);
+    TMainFrameConnection<TMainFrameSession>::eventReaction(evtype, data);
     if (evtype == moe_language)
         languageChanged();
 }
@@ -599,6 +625,7 @@ void TMainNavi::runFormClose(QCloseEvent* e)
     }
     LogDebug(QStringLiteral("TMainNavi.FormClose called"));
     e->accept();
+    bluetoothServiceTerminate();
     popupCloseAll();
     activeStepClose();
 }

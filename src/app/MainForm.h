@@ -1,14 +1,18 @@
 #pragma once
 // TMainNavi: the program's one window. On top of the shell's window
-// skeleton (TMainFrameBase) it runs the creation sequence, owns the
-// web-service queue, the bitmap cache and the current order, serves the
+// skeleton (TMainFrameBase), its workflow, tools and customer session, it
+// runs the creation sequence, owns the web-service queue, the bitmap cache,
+// the current order, the media root and the Bluetooth service, serves the
 // automatic backup, the close question and the destruction order, the
 // title-bar click counter and the kiosk's local order folders.
+#include "UCtrlSessionNotif.h"
 #include "UMainFrameConnection.h"
-#include "UMainFrameTools.h"
-#include "UPopupPanel.h"
-#include "UMainLangLoadHost.h"
 #include "UCtrlPopupLangText.h"
+#include "UMainFrameSession.h"
+#include "UMainLangLoadHost.h"
+#include "UPopupPanel.h"
+#include "UQzFileSystemRoot.h"
+#include "UQzbluetoothServer.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -18,9 +22,15 @@
 class TOrderBitmapCache;
 class TOrderImageBase;
 class TPrintOrder;
+class TDeviceChangeMonitor;
 class TThreadTaskWebSvcQueue;
+class TWorkflowDataSource;
 
-class TMainNavi : public TMainFrameConnection<TMainFrameTools> {
+class TMainNavi : public TMainFrameConnection<TMainFrameSession>,
+                  public IQzfsRootContainer,
+                  public ICtrlImgSendNotif,
+                  public ICtrlPaymentNotif,
+                  public ICtrlOrderRecapNotif {
 public:
     // Creation (FormCreate). An exception is logged at FATAL and passed on.
     explicit TMainNavi(TConfig* cfg, QWidget* parent = nullptr);
@@ -67,7 +77,49 @@ public:
     // Hands the window its order (the customer session creates it).
     void SetOrder(std::unique_ptr<TPrintOrder> order);
 
+    // --- the customer session
+    // A fresh order (reload: the backed-up one, ETaskNotReady until the
+    // catalogue is complete).
+    void orderReset(bool reload);
+    void orderChanged() override;
+    void orderCancel() override;
+    void orderCancelAndUserPrefReset() override;
+    void orderReload() override;
+    void orderMarkAsUsed() override;
+    // A sent order is kept under the lab's order number (on line only).
+    void orderArchive();
+    void onCtrlImgSendStart() override;
+    void onCtrlImgSendEnd(bool paymentToDo) override;
+    void onCtrlImgSendCancel() override;
+    void onCtrlImgSendChangeConnectionMode(quint8 mode) override;
+    void onCtrlPaymentEnd() override;
+    void onCtrlPaymentCancel() override;
+    void onCtrlOrderRecapCalibrationReadMore() override;
+
+    // --- media and photo sources
+    std::shared_ptr<IQzfsRoot> RootFolder() override;
+    // The customer's photo sources (created on first use).
+    std::shared_ptr<TWorkflowDataSource> workflowDataSource();
+    std::shared_ptr<TWorkflowDataSource> workflowDataSourceIfAny();
+
+    // --- Bluetooth
+    TBluetoothMode BluetoothMode() override;
+    QString BluetoothPath() override;
+    QString BluetoothDeviceId() override;
+    QString BluetoothDevicePwd() override;
+    void checkBluetoothService() override;
+    void cleanBluetoothServiceTemp();
+    void bluetoothReceptionDisable();
+    void bluetoothReceptionEnable();
+    void bluetoothServiceTerminate();
+    void bluetoothServiceFree();
+    TBluetoothServiceBase* BluetoothService() const { return fBluetoothService.get(); }
+    // The step, else the lowest popup, that wants the service's news.
+    IBluetoothObexNotif* bluetoothNotifTarget();
+
     // --- IMainFrame operations of the window ---
+    // "*.jpg" and the like: every picture format the image codecs read.
+    QStringList imageSupportedExtList() override;
     TPrintOrder* GetOrder() override;
     ILumLabServiceRef GetWebSvcLum() override;
     IThreadTaskRef WebSvcAddCall(TProc proc) override;
@@ -94,7 +146,7 @@ protected:
     // The launch mode, Normal until the self-update reads the command line.
     virtual TLaunchMode launchMode();
     // Every key and mouse press anywhere in the program (user idle).
-    virtual void userActivity() { }
+    virtual void userActivity() { userIdleTimerReset(); }
     // The language popup closed while the start tab is shown.
     virtual void languagePopupClosedOnStart() { connectionStepShow(); }
     // Opens the hidden back-office popup.
@@ -103,13 +155,26 @@ protected:
     // Hooks of the lab connection.
     void shopInfoHandOverPrepare() override;
     void webSvcClientDrop() override;
-    void connectionStepLeave() override
-    {
-        languageCheck();
-        homeStepShow();
-    }
+    void connectionStepLeave() override;
+    bool catalogueLoaded() override { return ShopInfo() != nullptr; }
     void languagePopupOpen(TCtrlPopupLangMode mode) override;
     void eventReaction(TMainObservedEvent evtype, void* data) override;
+
+    // Hooks of the customer session.
+    bool orderInUse() override;
+    bool deviceRootRefresh(quint32& tick, void*& data) override;
+    void sourcesQueuesPaused(bool paused) override;
+    bool webSvcQueueBusy() override;
+    void bitmapCacheCleanUp() override;
+    void bitmapCacheDebugDump() override;
+    bool imagesWorkingNow() override;
+    // The sources of the media root (tests give fake volumes).
+    virtual TQzfsRootSources mediaSources();
+    // The Bluetooth service of a mode (tests give a fake adapter).
+    virtual std::unique_ptr<TBluetoothServiceBase> bluetoothServiceCreate(TBluetoothMode mode);
+    void startBluetoothService();
+    // The media root, created at the first order reset.
+    void mediaRootCreate();
     void initDataDone() override;
     // The start tab, shown until the workflow moves on.
     QWidget* TabItemStart() const { return fTabItemStart; }
@@ -118,7 +183,14 @@ protected:
     bool fOrderLoadAsking = false;
 
 private:
+    class TObexTarget;
     void formCreate();
+    void orderCancelLow();
+    void workflowDataSourceImageRecup(TPrintOrder& order);
+    void cleanImagesFilesCache();
+    void onCtrlPaymentToDo();
+    void connectionModeSwitch(quint8 mode);
+    void orderBackupKeepAside();
     void registerSteps();
     void buildStartTab();
     void openLanguagePopup();
@@ -132,6 +204,12 @@ private:
     std::unique_ptr<TOrderBitmapCache> fBitmapCache;
     std::unique_ptr<TThreadTaskWebSvcQueue> fWebSvcQueue;
     std::unique_ptr<TPrintOrder> fOrder;
+    std::shared_ptr<IQzfsRoot> fRootFolder;
+    std::unique_ptr<TDeviceChangeMonitor> fDeviceMonitor;
+    std::unique_ptr<TBluetoothServiceBase> fBluetoothService;
+    QString fBluetoothPath;
+    bool fBluetoothError = false;
+    bool fInBluetoothCheck = false;
     std::map<QString, std::unique_ptr<TOrderImageBase>> fResImages;
     QTimer fTimerBackupAuto;
     QTimer fTimerPopUpHiddenClick;

@@ -123,6 +123,7 @@ public:
     quint8 QzConnectionMode() const { return fConnectionMode; }
     // The sending step switches between on-line and off-line later.
     void SetConnectionMode(quint8 mode) { fConnectionMode = mode; }
+    void SetOnline(bool online) { fOnline = online; }
 
     // --- connection status of the help popup
     int ConnecStatus() const { return fConnecStatus; }

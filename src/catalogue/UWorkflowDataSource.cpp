@@ -586,9 +586,15 @@ void TWorkflowDataSource::repositoryToRemove(const std::vector<TDataSourceImgRep
 
 void TWorkflowDataSource::OnBluetoothRecvFileEnd(TBluetoothServiceBase* sender, const QString& fname)
 {
-    if (!QDir::match(fMain->imageSupportedExtList(), fname) || !fRootFolder)
+    if (!QDir::match(fMain->imageSupportedExtList(), fname))
         return;
-    IQzfsFolderRef bt = fRootFolder->FolderFind(QStringLiteral("bt:"));
+    // The window's media root: a file may arrive before any device scan.
+    IQzfsRootRef root = fRootFolder;
+    if (auto* container = dynamic_cast<IQzfsRootContainer*>(fMain); container && container->RootFolder())
+        root = container->RootFolder();
+    if (!root)
+        return;
+    IQzfsFolderRef bt = root->FolderFind(QStringLiteral("bt:"));
     if (!bt)
         return;
     TDataSourceImgRepositoryRef rep;

@@ -52,9 +52,18 @@ public:
         bool closed = false;
     };
 
+    // Runs the call on the event loop, unless this frame is gone by then
+    // (a worker's last event may be posted while the test ends).
     IThreadTaskRef GuiQueueAddCall(TProc proc, bool, IInterfaceRef) override
     {
-        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(proc), Qt::QueuedConnection);
+        std::weak_ptr<int> alive = fAlive;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [alive, proc = std::move(proc)] {
+                if (alive.lock())
+                    proc();
+            },
+            Qt::QueuedConnection);
         return nullptr;
     }
     void EventObservedRaise(TMainObservedEvent evtype, void*) override
@@ -114,6 +123,7 @@ public:
     std::vector<TMainObservedEvent> events;
 
 private:
+    std::shared_ptr<int> fAlive = std::make_shared<int>(0);
     mutable std::mutex fSync;
     std::vector<Box> boxes;
 };
