@@ -9,6 +9,7 @@
 #include "UWorkflowDataProductCalendar.h"
 #include "UWorkflowDataProductCard.h"
 #include "UWorkflowDataProductPrint.h"
+#include "UWorkflowDataSource.h"
 #include "UWorkflowType.h"
 
 #include <typeinfo>
@@ -81,6 +82,14 @@ std::shared_ptr<TWorkflowDataProductBase> WorkflowDataProductFor(IMainFrame* mai
 
 void InstallOrderProductWorkflows()
 {
+    // The previews show sample pictures of the customer's photo sources.
+    TWorkflowDataProductBase::SetPreviewImageProvider(
+        [](IMainFrame* main, int& idx, std::shared_ptr<void>& repository) -> TOrderImageBase* {
+            IDataSourceImgRepositoryRef rep;
+            TOrderImageBase* img = TCtrlScreenBase::WorkflowData<TWorkflowDataSource>(main)->imageToUseForPreview(idx, rep);
+            repository = rep;
+            return img;
+        });
     TBgAlbumData::SetImageFactory([](IMainFrame* main, FondAlbum2* background) -> std::unique_ptr<TOrderImageBase> {
         const Vignette2* v = background ? background->Image().get() : nullptr;
         if (!main || !v)
