@@ -4,6 +4,9 @@
 #include "UAppStart.h"
 #include "UConfig.h"
 #include "UCtrlConnec.h"
+#include "UCtrlCustomerDetails.h"
+#include "UCtrlOrderInfos.h"
+#include "UCtrlShoppingCart.h"
 #include "UCtrlPopupBase.h"
 #include "UCtrlPopupLangText.h"
 #include "UDebug.h"
@@ -111,6 +114,9 @@ void TMainNavi::registerSteps()
     // The controllers of the screens built so far; every other step shows
     // its placeholder.
     WorkflowStepRegister<TCtrlConnec>(WorkflowSteps::TCtrlConnec);
+    WorkflowStepRegister<TCtrlShoppingCart>(WorkflowSteps::TCtrlShoppingCart);
+    WorkflowStepRegister<TCtrlOrderInfosAskExpress>(WorkflowSteps::TCtrlOrderInfosAskExpress);
+    WorkflowStepRegister<TCtrlCustomerDetails>(WorkflowSteps::TCtrlCustomerDetails);
 }
 
 void TMainNavi::formCreate()
