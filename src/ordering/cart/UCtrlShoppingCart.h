@@ -10,6 +10,7 @@
 #include "UCtrlStepBase.h"
 #include "UMainObservers.h"
 #include "UCtrlHandlers.h"
+#include "UShoppingCartCrossSelling.h"
 #include "UShoppingCartLines.h"
 
 #include <QLabel>
@@ -19,7 +20,6 @@
 #include <QScrollArea>
 #include <vector>
 
-class TShoppingCartCrossSelling;
 
 class TCtrlShoppingCart : public TCtrlStepBase, public IMainObserver, public IOptionNotif, public IProductNotif {
 public:
