@@ -183,6 +183,10 @@ class State:
             if name == "clear_journal":
                 self.journal.clear()
                 return {"ok": True}
+        for hook in CONTROL_HOOKS:
+            answer = hook(cmd)
+            if answer is not None:
+                return answer
         return {"ok": False, "error": "unknown command"}
 
 
@@ -212,8 +216,14 @@ def check_rule_values(rule):
     return None
 
 
+# Control commands of the service modules (their control_command(cmd), which
+# answers a dict, or None for a command that is not theirs).
+CONTROL_HOOKS = []
+
+
 def load_routes():
     routes = {}
+    prefixes = []
     for path in sorted(glob.glob(os.path.join(HERE, "*.py"))):
         name = os.path.splitext(os.path.basename(path))[0]
         if name in ("labsim", "common") or name.startswith("test_"):
@@ -221,7 +231,23 @@ def load_routes():
         module = importlib.import_module(name)
         for key, handler in getattr(module, "ROUTES", {}).items():
             routes[key.lower()] = handler
-    return routes
+        for key, handler in getattr(module, "PREFIX_ROUTES", {}).items():
+            prefixes.append((key.lower(), handler))
+        if hasattr(module, "control_command"):
+            CONTROL_HOOKS.append(module.control_command)
+    # Longest prefix first, so a more precise service wins.
+    prefixes.sort(key=lambda p: -len(p[0]))
+    return routes, prefixes
+
+
+def find_route(server, path):
+    lower = path.lower()
+    handler = server.routes.get(lower)
+    if handler is None:
+        for prefix, h in server.prefix_routes:
+            if lower.startswith(prefix):
+                return h
+    return handler
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -291,7 +317,7 @@ class Handler(BaseHTTPRequestHandler):
                     "content_type", "text/plain; charset=utf-8"), fault.get("reason"),
                     [tuple(h) for h in fault.get("headers", [])])
         else:
-            handler = self.server.routes.get(req.path.lower())
+            handler = find_route(self.server, req.path)
             if handler is None:
                 reply = Reply(404, "Not found: " + req.path, reason="Not Found")
             else:
@@ -425,7 +451,7 @@ def main(argv=None):
     server.state = State(folder)
     server.state.login = args.login
     server.state.password = args.password
-    server.routes = load_routes()
+    server.routes, server.prefix_routes = load_routes()
     if args.tls:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(args.tls[0], args.tls[1])
