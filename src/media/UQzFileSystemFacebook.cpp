@@ -310,21 +310,29 @@ QSizeF TQzfsFacebookImage::ImageSize()
 QDateTime TQzfsFacebookImage::ImageDate()
 {
     std::lock_guard lk(fInfoLock);
-    if (!fDateInit) {
-        const QDateTime dt = fPhoto->Date();
-        if (dt.isValid()) {
-            fDate = dt;
-            fDateExif = true;
-        } else if (TSimplifiedExifData* exif = ExifData()) {
-            if (exif->DateTimeOriginal().isValid()) {
-                fDate = exif->DateTimeOriginal();
-                fDateExif = true;
-            } else if (exif->DateTime().isValid()) {
-                fDate = exif->DateTime();
-            }
-        }
+    if (fDateInit)
+        return fDate;
+    const QDateTime dt = fPhoto->Date();
+    if (dt.isValid()) {
+        fDate = dt;
+        fDateExif = true;
         fDateInit = true;
+        return fDate;
     }
+    // A photo the network gave no date: its Exif date, but only from a full
+    // file already fetched; sorting an album by date downloads nothing.
+    const QString full = fCacheRoot->idToCachePath(ImageID());
+    if (!QFileInfo(full).isFile())
+        return QDateTime();
+    if (TSimplifiedExifData* exif = ExifData()) {
+        if (exif->DateTimeOriginal().isValid()) {
+            fDate = exif->DateTimeOriginal();
+            fDateExif = true;
+        } else if (exif->DateTime().isValid()) {
+            fDate = exif->DateTime();
+        }
+    }
+    fDateInit = true;
     return fDate;
 }
 

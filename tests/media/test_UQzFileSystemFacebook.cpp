@@ -296,7 +296,11 @@ TEST_F(SocialFs, AnAccountIsAddedOnceAndShowsItsAlbumsAndPictures)
     EXPECT_TRUE(dynamic_cast<TQzfsFacebookImage*>(found.get()));
     EXPECT_FALSE(top->ImageFind(QStringLiteral("153\\720\\934.jpg"), QString(), QString())) << "another extension is another picture";
     EXPECT_FALSE(top->ImageFind(QStringLiteral("153\\720\\..\\934.png"), QString(), QString()));
+    auto undated = picture(QStringLiteral("153\\720"), 2);
+    EXPECT_FALSE(undated->ImageDate().isValid()) << "no date, not the time of loading";
+    EXPECT_FALSE(undated->hasExifDate());
     EXPECT_EQ(requestsTo(QStringLiteral("/graph/pictures/934_2048x1536.png")), 0) << "browsing downloads nothing";
+    EXPECT_EQ(requestsTo(QStringLiteral("/graph/pictures/936_1024x768.png")), 0) << "nor does reading a missing date";
 
     // A second user is a second folder.
     auto bob = top->AddGraphSession(login(QStringLiteral("bob"), QStringLiteral("builder")));
