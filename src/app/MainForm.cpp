@@ -10,6 +10,7 @@
 #include "UCtrlPopupBase.h"
 #include "UCtrlPopupLangText.h"
 #include "UDebug.h"
+#include "ULangLoad.h"
 #include "ULangTexts.h"
 #include "UOrderBitmapCache.h"
 #include "UPopupPanel.h"
@@ -53,13 +54,23 @@ public:
         TCtrlPopupHard::OnOpen(main);
         TLangPopupHost host;
         std::weak_ptr<TCtrlCommonBase> weak = weak_from_this();
-        // Nothing to load yet: the load ends at the next GUI Queue step.
-        host.startLoad = [main, weak](TCtrlPopupLangMode) {
-            main->GuiQueueAddCall([weak] {
+        auto* navi = dynamic_cast<TMainNavi*>(main);
+        host.languageSet = [navi](const QString& iso, bool save) {
+            if (navi)
+                navi->languageSet(iso, save);
+        };
+        // The load runs on the web-service queue; the popup's wait ends on
+        // the main thread once it is over, failed or not.
+        host.startLoad = [navi, weak](TCtrlPopupLangMode) {
+            auto ended = [weak] {
                 if (auto self = std::dynamic_pointer_cast<TCtrlPopupLangTextHard>(weak.lock()))
                     if (self->fPopup)
                         self->fPopup->LoadEnded();
-            }, false, nullptr);
+            };
+            if (navi)
+                navi->languageLoadStart(ended);
+            else
+                ended();
         };
         host.closeSelf = [this] { Close(); };
         host.closeAll = [main] { main->popupClose(nullptr); };
@@ -104,7 +115,7 @@ quint32 maxBitmapSizeFallback()
 } // namespace
 
 TMainNavi::TMainNavi(TConfig* cfg, QWidget* parent)
-    : TMainFrameConnection<TMainFrameWorkflow>(cfg, parent)
+    : TMainFrameConnection<TMainFrameTools>(cfg, parent)
 {
     formCreate();
 }
@@ -199,6 +210,7 @@ TMainNavi::~TMainNavi()
             fUserActivityHooked = false;
         }
         TimerQueue()->stop();
+        languageTasksCancel();
         if (auto* app = dynamic_cast<TKioskApplication*>(qApp))
             app->SetExceptionHandler(nullptr);
 
@@ -271,9 +283,106 @@ void TMainNavi::startLangLoad()
 
 void TMainNavi::openLanguagePopup()
 {
+    languagePopupOpen(TCtrlPopupLangMode::LangLoad);
+}
+
+void TMainNavi::languagePopupOpen(TCtrlPopupLangMode mode)
+{
     auto popup = TCtrlCommonBase::Create<TCtrlPopupLangTextHard>(this, PopupPanel(QStringLiteral("PanelPopupLangText")),
-                                                                 TCtrlPopupLangMode::LangLoad);
+                                                                 mode);
     popupAdd(popup);
+}
+
+TMainLangLoadHost TMainNavi::languageHost()
+{
+    return TMainLangLoadHost(
+        this, [this](const QString& iso, bool save) { languageSet(iso, save); },
+        [this] { TCtrlPopupLangText::RetranslateWidgets(this); });
+}
+
+void TMainNavi::languageLoadStart(std::function<void()> ended)
+{
+    // The language in force when the load was asked for; the worker does
+    // not read the window's fields.
+    const QString lang = Lang();
+    QPointer<TMainNavi> self(this);
+    auto endOnMain = [self, ended] {
+        QMetaObject::invokeMethod(qApp, [self, ended] {
+            if (self)
+                ended();
+        }, Qt::QueuedConnection);
+    };
+    try {
+        WebSvcAddCall([this, lang, endOnMain] {
+            try {
+                TMainLangLoadHost host = languageHost();
+                TLanguages lg;
+                TLangLoad::LanguageLoad(host, lg, lang, true, false);
+            } catch (...) {
+                endOnMain();
+                throw;
+            }
+            endOnMain();
+        });
+    } catch (...) {
+        endOnMain();
+        throw;
+    }
+}
+
+void TMainNavi::languageCheck()
+{
+    if (!fLanguageToCheck || !IsOnline())
+        return;
+    fLanguageToCheck = false;
+    if (GetLaunchMode() == TLaunchMode::InitData || (fLanguageCheckTask && !fLanguageCheckTask->IsDone()))
+        return;
+    const QString lang = Lang();
+    fLanguageCheckTask = WebSvcAddCall([this, lang] {
+        TMainLangLoadHost host = languageHost();
+        TLangLoad::LanguageCheck(host, lang);
+    });
+}
+
+void TMainNavi::languageChanged()
+{
+    fLanguageToCheck = false;
+    for (const IThreadTaskRef& task : { fLanguageCheckTask, fLanguageChangedTask })
+        if (task)
+            task->CancelAsk(ttwm_nowait);
+    fLanguageChangedTask = GuiQueueAddCall([this] {
+        // Everything on screen waits until no popup is open.
+        popupWaitAllClosed();
+        try {
+            if (BreadCrumbBar())
+                BreadCrumbBar()->OnLangChanged();
+            if (ActiveStep() && !ActiveStep()->OnLangChanged())
+                activeStepRebuild();
+            updateTopBarInfo();
+        } catch (const std::exception& e) {
+            ShowEx(e, nullptr);
+        }
+    }, false, nullptr);
+}
+
+void TMainNavi::languageTasksCancel()
+{
+    try {
+        for (IThreadTaskRef* task : { &fLanguageCheckTask, &fLanguageChangedTask }) {
+            if (*task)
+                (*task)->CancelAsk(ttwm_wait);
+            task->reset();
+        }
+    } catch (const std::exception& e) {
+        LogFatal(QStringLiteral("TMainNavi.languageTasksCancel"), e);
+    }
+}
+
+void TMainNavi::eventReaction(TMainObservedEvent evtype, void* data)
+{
+    TMainFrameConnection<TMainFrameTools>::eventReaction(evtype, data);
+    if (evtype == moe_language)
+        languageChanged();
 }
 
 // -------------------------------------------------------- automatic backup

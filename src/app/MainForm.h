@@ -5,7 +5,10 @@
 // automatic backup, the close question and the destruction order, the
 // title-bar click counter and the kiosk's local order folders.
 #include "UMainFrameConnection.h"
-#include "UMainFrameWorkflow.h"
+#include "UMainFrameTools.h"
+#include "UPopupPanel.h"
+#include "UMainLangLoadHost.h"
+#include "UCtrlPopupLangText.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -15,7 +18,7 @@ class TOrderBitmapCache;
 class TPrintOrder;
 class TThreadTaskWebSvcQueue;
 
-class TMainNavi : public TMainFrameConnection<TMainFrameWorkflow> {
+class TMainNavi : public TMainFrameConnection<TMainFrameTools> {
 public:
     // Creation (FormCreate). An exception is logged at FATAL and passed on.
     explicit TMainNavi(TConfig* cfg, QWidget* parent = nullptr);
@@ -46,6 +49,15 @@ public:
     void AppException(const std::exception& ex);
     // Queues the opening of the language popup.
     void startLangLoad();
+    // Loads the current language on the web-service queue (required, the
+    // screen switched even when nothing changed); ended runs on the main
+    // thread afterwards, also after a failure.
+    void languageLoadStart(std::function<void()> ended);
+    // After a catalogue arrived on line: the language's dictionaries are
+    // checked against the lab on the web-service queue.
+    void languageCheck();
+    // Asks both language tasks to stop and waits for them.
+    void languageTasksCancel();
 
     TThreadTaskWebSvcQueue* WebSvcQueue() const { return fWebSvcQueue.get(); }
     TOrderBitmapCache* BitmapCacheObj() const { return fBitmapCache.get(); }
@@ -82,7 +94,13 @@ protected:
     // Hooks of the lab connection.
     void shopInfoHandOverPrepare() override;
     void webSvcClientDrop() override;
-    void connectionStepLeave() override { homeStepShow(); }
+    void connectionStepLeave() override
+    {
+        languageCheck();
+        homeStepShow();
+    }
+    void languagePopupOpen(TCtrlPopupLangMode mode) override;
+    void eventReaction(TMainObservedEvent evtype, void* data) override;
     void initDataDone() override;
     // The start tab, shown until the workflow moves on.
     QWidget* TabItemStart() const { return fTabItemStart; }
@@ -95,6 +113,10 @@ private:
     void registerSteps();
     void buildStartTab();
     void openLanguagePopup();
+    TMainLangLoadHost languageHost();
+    // The screen after a language switch: breadcrumbs, top bar, and the
+    // active step rebuilt when it cannot re-translate itself.
+    void languageChanged();
     void runFormClose(QCloseEvent* e);
 
     TLaunchMode fLaunchMode = TLaunchMode::NotInit;
@@ -106,4 +128,6 @@ private:
     int fCptHiddenPanelClick = 0;
     bool fUserActivityHooked = false;
     QWidget* fTabItemStart = nullptr;
+    IThreadTaskRef fLanguageCheckTask;
+    IThreadTaskRef fLanguageChangedTask;
 };

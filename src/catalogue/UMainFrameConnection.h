@@ -6,7 +6,7 @@
 // product-family states, the catalogue accessors that the connection needs,
 // and the nine notifications of the connection step.
 //
-//   class TMainNavi : public TMainFrameConnection<TMainFrameWorkflow> { ... };
+//   class TMainNavi : public TMainFrameConnection<TMainFrameTools> { ... };
 //
 // What only the window can do is left to virtual hooks with empty defaults:
 // releasing the order before a hand-over, dropping the web-service client,
@@ -515,6 +515,9 @@ private:
     TWebSvcConnection fConn;
     bool fAutoLogin;
     QMap<int, int> fVisibility;
-    // A check of the language dictionaries against the lab is due.
+
+protected:
+    // A check of the language dictionaries against the lab is due (set when
+    // a catalogue is handed over, cleared by the check and the switch).
     bool fLanguageToCheck = false;
 };

@@ -15,9 +15,7 @@
 #include <chrono>
 #include <mutex>
 
-namespace {
-
-QString langText(const char16_t* english)
+QString CdBurnerLangText(const char16_t* english)
 {
     // One constant per English text, created on first use.
     static std::mutex sync;
@@ -29,6 +27,8 @@ QString langText(const char16_t* english)
         text = &TLangText::Create(key);
     return text->Text();
 }
+
+namespace {
 
 void waitAMoment()
 {
@@ -121,7 +121,7 @@ void TCdBurnProcess::ButtonCdBurnerCancelClick()
 {
     if (fState->stopAsked)
         return;
-    fMain->ConfirmYesNo(langText(u"Do you really want to cancel burning ?"), [state = fState] { state->stop(); },
+    fMain->ConfirmYesNo(CdBurnerLangText(u"Do you really want to cancel burning ?"), [state = fState] { state->stop(); },
                         [] { });
 }
 
@@ -131,7 +131,7 @@ QString TCdBurnProcess::ActionName(TWriteAction action)
                                              u"calibrating power", u"writing data",     u"finalization",
                                              u"Completed",         u"verifying data" };
     const int i = int(action);
-    return i >= 0 && i < 8 ? langText(names[i]) : QStringLiteral("??");
+    return i >= 0 && i < 8 ? CdBurnerLangText(names[i]) : QStringLiteral("??");
 }
 
 void TCdBurnProcess::onMain(std::function<void()> call)
@@ -158,8 +158,8 @@ void TCdBurnProcess::Close()
 void TCdBurnProcess::update(const TProgressData& progress)
 {
     QString texte = progress.ftasktype == TaskType::imageCreation
-        ? langText(u"Please wait \r\nImage creation is in progress...")
-        : langText(u"Please wait \r\nBurn process is in progress...") + QStringLiteral(" ")
+        ? CdBurnerLangText(u"Please wait \r\nImage creation is in progress...")
+        : CdBurnerLangText(u"Please wait \r\nBurn process is in progress...") + QStringLiteral(" ")
             + ActionName(progress.fwriteAction);
     UpdateInterface(texte, QString(), progress.fremainingTime, progress.felapsedTime, -1, progress.felapsedTime,
                     progress.ftotalTime);
@@ -170,10 +170,10 @@ void TCdBurnProcess::update(const TProgressData& progress)
 bool TCdBurnProcess::AskRetry(const QString& message)
 {
     fState->errorBox = 1;
-    const QString text = langText(u"An error occured during burn process") + QStringLiteral("\r\n") + message;
+    const QString text = CdBurnerLangText(u"An error occured during burn process") + QStringLiteral("\r\n") + message;
     onMain([main = fMain, state = fState, text] {
-        main->MessageDlgCusto(QStringLiteral("msgbox_error"), langText(u"Error !"), text, langText(u"Retry"),
-                              [state] { state->errorBox = 2; }, langText(u"Cancel"), [state] { state->errorBox = 3; },
+        main->MessageDlgCusto(QStringLiteral("msgbox_error"), CdBurnerLangText(u"Error !"), text, CdBurnerLangText(u"Retry"),
+                              [state] { state->errorBox = 2; }, CdBurnerLangText(u"Cancel"), [state] { state->errorBox = 3; },
                               true, nullptr);
     });
     while (fState->errorBox == 1 && !fState->stopAsked)
@@ -189,7 +189,7 @@ bool TCdBurnProcess::CopyPictures(QTemporaryDir& folder)
 {
     const auto& groups = fOrder->ImagesSelectionneesTirage();
     const int count = groups.Count();
-    UpdateInterface(langText(u"Please wait \r\nImage creation is in progress..."), QString(), -1, -1, -1, 0, count);
+    UpdateInterface(CdBurnerLangText(u"Please wait \r\nImage creation is in progress..."), QString(), -1, -1, -1, 0, count);
     QStringList used;
     for (int i = 0; i < count; ++i) {
         if (fState->stopAsked)
@@ -233,7 +233,7 @@ void TCdBurnProcess::BurnProcess()
     for (;;) {
         SetButtonStartVisible(true);
         fburnWaitingMedia = true;
-        UpdateInterface(langText(u"Please insert a new CD/DVD.\r\nClick on \"Start burn\" when CD/DVD is ready"),
+        UpdateInterface(CdBurnerLangText(u"Please insert a new CD/DVD.\r\nClick on \"Start burn\" when CD/DVD is ready"),
                         QStringLiteral(" "), 0, 0, 0, 0, 0);
         while (fburnWaitingMedia && !fState->stopAsked) {
             try {
@@ -264,7 +264,7 @@ void TCdBurnProcess::BurnProcess()
                 LogDebug(QStringLiteral("TCtrlPopupCDBurner: the write was cancelled"));
         } catch (const std::exception& e) {
             // The files stay in the burner's list: Retry writes them on a new disc.
-            LogError(QStringLiteral("TCtrlPopupCDBurner: ") + langText(u"An error occured during burn process"), e);
+            LogError(QStringLiteral("TCtrlPopupCDBurner: ") + CdBurnerLangText(u"An error occured during burn process"), e);
             if (!AskRetry(ExceptionMessage(e)))
                 break;
         }

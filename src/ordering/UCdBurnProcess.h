@@ -19,6 +19,10 @@ class IMainFrame;
 class TPrintOrder;
 class QTemporaryDir;
 
+// The current text of a translatable text of disc burning, by its English
+// text (one constant per text, created on first use).
+QString CdBurnerLangText(const char16_t* english);
+
 // What the job shows; called on the main thread.
 class ICdBurnerView {
 public:

@@ -2,15 +2,18 @@
 #include "LabServiceSim.h"
 #include "LogCapture.h"
 #include "LumLabService.h"
+#include "ULangTexts.h"
 #include "UPopupPanel.h"
 #include "USoapHttpTrans.h"
 #include "UThreadTaskWebSvcQueue.h"
 #include "UWorkflowSteps.h"
 
+#include <QAbstractButton>
 #include <QJsonArray>
 #include <QJsonObject>
 
 #include <QLabel>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
 #include <atomic>
@@ -232,6 +235,48 @@ TEST_F(MainNaviLabTest, StartLogsInToTheLabAndReachesTheHomeStep)
         loggedIn |= v.toObject().value(QStringLiteral("operation")).toString() == QStringLiteral("GetConsumerByLogin");
     EXPECT_TRUE(loggedIn);
     EXPECT_TRUE(w.grab().save(QCoreApplication::applicationDirPath() + QStringLiteral("/mainnavi_home.png")));
+}
+
+TEST_F(MainNaviLabTest, ChoosingALanguageLoadsItFromTheLabAndSwitchesTheScreen)
+{
+    TMainNavi w(fCfg.get());
+    w.resize(1280, 800);
+    w.show();
+    const QString home = WorkflowSteps::TCtrlTileChoiceHomeProducts.TabName();
+    ASSERT_TRUE(testsupport::waitFor([&] { return currentTab(w) == home; }, 60000)) << currentTab(w).toStdString();
+    // A text the home screen shows.
+    auto shown = [&](const QString& text) {
+        for (QAbstractButton* b : w.findChildren<QAbstractButton*>())
+            if (b->isVisible() && b->text() == text)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(shown(QStringLiteral("Prints")));
+
+    // The language button of the tool bar offers the lab's languages.
+    w.Action(QStringLiteral("ActionLang"))->trigger();
+    QPushButton* german = nullptr;
+    ASSERT_TRUE(testsupport::waitFor([&] {
+        german = w.findChild<QPushButton*>(QStringLiteral("btnLang_de"));
+        return german && german->isVisible();
+    }, 30000));
+    QTest::mouseClick(german, Qt::LeftButton);
+    // The dictionaries come from the lab on the web-service queue; the
+    // screen switches and every popup closes.
+    ASSERT_TRUE(testsupport::waitFor([&] { return shown(QStringLiteral("Fotoabzüge")); }, 60000));
+    ASSERT_TRUE(testsupport::waitFor([&] { return w.popupShownGet(0) == nullptr; }, 30000));
+    EXPECT_EQ(LangTexts::Shell::GoBack.Text(), QStringLiteral("Zurück"));
+    EXPECT_EQ(w.Lang(), QStringLiteral("de"));
+    // Both parts of the chosen language were asked of the lab.
+    int germanParts = 0;
+    for (const QJsonValue& v : fSim.journal()) {
+        const QJsonObject call = v.toObject();
+        if (call.value(QStringLiteral("operation")).toString() == QStringLiteral("GetLangDico")
+            && call.value(QStringLiteral("body")).toString().contains(QStringLiteral("<isoCode>de</isoCode>")))
+            ++germanParts;
+    }
+    EXPECT_EQ(germanParts, 2);
+    EXPECT_TRUE(w.grab().save(QCoreApplication::applicationDirPath() + QStringLiteral("/mainnavi_german.png")));
 }
 
 TEST_F(MainNaviLabTest, WithTheLabStoppedAKioskAccountStartsFromItsCachedCatalogue)
