@@ -9,6 +9,22 @@
 #include "UCtrlShoppingCart.h"
 #include "UCtrlPopupBase.h"
 #include "UCtrlPopupLangText.h"
+#include "UCtrlAlbumFramesPerPage.h"
+#include "UCtrlAlbumTheme.h"
+#include "UCtrlCardBackground.h"
+#include "UCtrlProductChoiceCardGroups.h"
+#include "UCtrlProductChoicePrintBase.h"
+#include "UCtrlProductChoicePrintBorder.h"
+#include "UCtrlProductChoicePrintFront.h"
+#include "UCtrlProductSizeAlbum.h"
+#include "UCtrlProductSizeCalendar.h"
+#include "UCtrlProductSizeCard.h"
+#include "UCtrlProductSizePrint.h"
+#include "UCtrlTileChoiceHomeProducts.h"
+#include "UMainFrameTools.h"
+#include "UCtrlPopupCgBase.h"
+#include "UCtrlPopupMediaForgotten.h"
+#include "UQzFileSystemRes.h"
 #include "UDebug.h"
 #include "ULangLoad.h"
 #include "ULangTexts.h"
@@ -18,6 +34,7 @@
 #include "USoapHttpTrans.h"
 #include "UThreadTaskWebSvcQueue.h"
 #include "UTools.h"
+#include "UWorkflowDataProducts.h"
 #include "UWorkflowSteps.h"
 
 #include <QCloseEvent>
@@ -117,6 +134,7 @@ quint32 maxBitmapSizeFallback()
 TMainNavi::TMainNavi(TConfig* cfg, QWidget* parent)
     : TMainFrameConnection<TMainFrameTools>(cfg, parent)
 {
+    InstallOrderProductWorkflows();
     formCreate();
 }
 
@@ -125,6 +143,29 @@ void TMainNavi::registerSteps()
     // The controllers of the screens built so far; every other step shows
     // its placeholder.
     WorkflowStepRegister<TCtrlConnec>(WorkflowSteps::TCtrlConnec);
+    WorkflowStepRegister<TCtrlTileChoiceHomeProducts>(WorkflowSteps::TCtrlTileChoiceHomeProducts);
+    WorkflowStepRegister<TCtrlProductChoicePrintGroup>(WorkflowSteps::TCtrlProductChoicePrintGroup);
+    WorkflowStepRegister<TCtrlProductChoicePrintSurface>(WorkflowSteps::TCtrlProductChoicePrintSurface);
+    WorkflowStepRegister<TCtrlProductSizePrint>(WorkflowSteps::TCtrlProductSizePrint);
+    WorkflowStepRegister<TCtrlProductChoicePrintFinish>(WorkflowSteps::TCtrlProductChoicePrintFinish);
+    WorkflowStepRegister<TCtrlProductChoicePrintBorder>(WorkflowSteps::TCtrlProductChoicePrintBorder);
+    WorkflowStepRegister<TCtrlProductChoicePrintFront>(WorkflowSteps::TCtrlProductChoicePrintFront);
+    WorkflowStepRegister<TCtrlProductSizeCalendar>(WorkflowSteps::TCtrlProductSizeCalendar);
+    WorkflowStepRegister<TCtrlProductChoiceCardGroups>(WorkflowSteps::TCtrlProductChoiceCardGroups);
+    WorkflowStepRegister<TCtrlProductSizeCard>(WorkflowSteps::TCtrlProductSizeCard);
+    WorkflowStepRegister<TCtrlCardBackground>(WorkflowSteps::TCtrlCardBackground);
+    WorkflowStepRegister<TCtrlProductSizeAlbum>(WorkflowSteps::TCtrlProductSizeAlbum);
+    WorkflowStepRegister<TCtrlAlbumTheme>(WorkflowSteps::TCtrlAlbumTheme);
+    WorkflowStepRegister<TCtrlAlbumFramesPerPage>(WorkflowSteps::TCtrlAlbumFramesPerPage);
+    // The terms of sale of the main window's action: for reading, no
+    // acceptance to replay.
+    TMainFrameTools::PopupClassRegister(QStringLiteral("TCtrlPopupCgv"), [](IMainFrame* main, TPopupPanel* bg) {
+        return IMainPopupControllerRef(TCtrlCommonBase::Create<TCtrlPopupCgv>(main, bg, TProc()));
+    });
+    TCtrlPopupMediaForgotten::LanguagePopupOpen = [](IMainFrame* main) {
+        if (auto* navi = dynamic_cast<TMainNavi*>(main))
+            navi->openLanguagePopup();
+    };
     WorkflowStepRegister<TCtrlShoppingCart>(WorkflowSteps::TCtrlShoppingCart);
     WorkflowStepRegister<TCtrlOrderInfosAskExpress>(WorkflowSteps::TCtrlOrderInfosAskExpress);
     WorkflowStepRegister<TCtrlCustomerDetails>(WorkflowSteps::TCtrlCustomerDetails);
@@ -228,6 +269,8 @@ TMainNavi::~TMainNavi()
         popupCloseAll();
         fWebSvcQueue.reset();
         fOrder.reset();
+        // The resource pictures leave the bitmap cache before it goes.
+        fResImages.clear();
         fBitmapCache.reset();
     } catch (const std::exception& e) {
         LogFatal(QStringLiteral("TMainNavi.FormDestroy"), e);
@@ -542,6 +585,28 @@ void TMainNavi::SetOrder(std::unique_ptr<TPrintOrder> order)
 TPrintOrder* TMainNavi::GetOrder()
 {
     return fOrder.get();
+}
+
+TOrderImageBase* TMainNavi::GetResImg(const QString& name, const QString& ext)
+{
+    const QString key = name.toLower() + QLatin1Char('.') + ext.toLower();
+    auto it = fResImages.find(key);
+    if (it != fResImages.end())
+        return it->second.get();
+    auto img = std::make_unique<TImageExeResource>(this, name.toLower(), ext.toLower());
+    TOrderImageBase* result = img.get();
+    fResImages.emplace(key, std::move(img));
+    return result;
+}
+
+bool TMainNavi::isCguMandatory()
+{
+    const QString server = WebSvcRootUrl().toLower();
+    const QStringList bases = qEnvironmentVariable("KIOSK_TERMS_MANDATORY_SERVERS").split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString& base : bases)
+        if (server.startsWith(base.trimmed().toLower()))
+            return true;
+    return false;
 }
 
 ILumLabServiceRef TMainNavi::GetWebSvcLum()

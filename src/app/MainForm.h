@@ -12,9 +12,11 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <map>
 #include <memory>
 
 class TOrderBitmapCache;
+class TOrderImageBase;
 class TPrintOrder;
 class TThreadTaskWebSvcQueue;
 
@@ -76,6 +78,13 @@ public:
     void BitmapCacheCtrlDestroyed(QObject* ctrl) override;
     QString AppMemoryUsageStrRelease() override;
     TLaunchMode GetLaunchMode() override;
+    // A picture of the program's resources (":/media/<name>.<ext>"), kept
+    // per name and extension for the life of the window.
+    TOrderImageBase* GetResImg(const QString& name, const QString& ext) override;
+    // The shop's terms must be accepted: the configured lab server is one of
+    // the hosted lab servers listed in KIOSK_TERMS_MANDATORY_SERVERS (base
+    // addresses separated by ";").
+    bool isCguMandatory() override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -123,6 +132,7 @@ private:
     std::unique_ptr<TOrderBitmapCache> fBitmapCache;
     std::unique_ptr<TThreadTaskWebSvcQueue> fWebSvcQueue;
     std::unique_ptr<TPrintOrder> fOrder;
+    std::map<QString, std::unique_ptr<TOrderImageBase>> fResImages;
     QTimer fTimerBackupAuto;
     QTimer fTimerPopUpHiddenClick;
     int fCptHiddenPanelClick = 0;

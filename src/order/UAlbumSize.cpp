@@ -4,7 +4,6 @@
 #include "UPageModeleZeb.h"
 
 #include <mutex>
-#include <random>
 
 KIOSK_SERIALIZABLE_DESCRIBE(
     TAlbumSize, TXMLSerializable,
@@ -68,9 +67,12 @@ TBgAlbumData::TImageFactory& bgFactory()
     return factory;
 }
 
+// The process-wide generator of the album builder: a 32-bit linear
+// congruential sequence whose seed may be read and set back, so that a
+// preview's draws can be replayed exactly when the customer's book is built.
 struct SharedRandom {
     std::mutex sync;
-    std::mt19937 engine { 5489u };
+    quint32 seed = 0;
 };
 
 SharedRandom& sharedRandom()
@@ -87,7 +89,19 @@ void AlbumRandom::Seed(quint32 seed)
 {
     SharedRandom& r = sharedRandom();
     std::lock_guard lock(r.sync);
-    r.engine.seed(seed);
+    r.seed = seed;
+}
+
+void AlbumRandom::SetSeed(qint32 seed)
+{
+    Seed(quint32(seed));
+}
+
+qint32 AlbumRandom::GetSeed()
+{
+    SharedRandom& r = sharedRandom();
+    std::lock_guard lock(r.sync);
+    return qint32(r.seed);
 }
 
 int AlbumRandom::Below(int count)
@@ -96,14 +110,8 @@ int AlbumRandom::Below(int count)
         throw EArgumentOutOfRangeException();
     SharedRandom& r = sharedRandom();
     std::lock_guard lock(r.sync);
-    // Drawn from the engine's raw output, so that a seed gives the same
-    // choices with every standard library.
-    const quint64 limit = (quint64(r.engine.max()) + 1) / quint64(count) * quint64(count);
-    quint64 v;
-    do
-        v = r.engine();
-    while (v >= limit);
-    return int(v % quint64(count));
+    r.seed = r.seed * 134775813u + 1u;
+    return int((quint64(r.seed) * quint64(count)) >> 32);
 }
 
 // ------------------------------------------------------------------ TBgAlbumData

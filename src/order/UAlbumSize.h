@@ -122,10 +122,15 @@ public:
     TAlbumSize* byWidthHeight(qint32 width, qint32 height) const;
 };
 
-// The random generator shared by the album builder's choices: the builder
-// seeds it and records the seed, so that a preview can be built again.
+// The random generator shared by the album builder's choices (backgrounds,
+// page models): one process-wide 32-bit seed, advanced as
+// seed := seed × 134775813 + 1 before each draw; a draw below n is
+// (seed × n) >> 32 with the seed taken unsigned. The photo-book workflow
+// records the seed with a preview and sets it back to build the same book.
 namespace AlbumRandom {
 void Seed(quint32 seed);
-// A uniform index in [0, count); count must be above 0.
+void SetSeed(qint32 seed);
+qint32 GetSeed();
+// An index in [0, count); count must be above 0.
 int Below(int count);
 } // namespace AlbumRandom

@@ -189,11 +189,14 @@ TTileButton* TCtrlTileChoiceBase::AddTileButton(const QString& caption, QSvgRend
 
 void TCtrlTileChoiceBase::OnClose()
 {
-    TCtrlStepBase::OnClose();
+    // The headers go first: removing one lays the tiles out again, which
+    // after c.close() would build the step's buttons anew from data that
+    // may be gone by then.
     c.onAreaResized = nullptr;
-    c.close();
     SetPageTitle(QString());
     SetPageSubtitle(QString());
+    TCtrlStepBase::OnClose();
+    c.close();
 }
 
 void TCtrlTileChoiceBase::SetPageTitle(const QString& text)

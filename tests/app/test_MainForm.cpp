@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "UCtrlTileChoiceHomeProducts.h"
 #include "LabServiceSim.h"
 #include "LogCapture.h"
 #include "LumLabService.h"
@@ -234,6 +235,31 @@ TEST_F(MainNaviLabTest, StartLogsInToTheLabAndReachesTheHomeStep)
     for (const QJsonValue& v : fSim.journal())
         loggedIn |= v.toObject().value(QStringLiteral("operation")).toString() == QStringLiteral("GetConsumerByLogin");
     EXPECT_TRUE(loggedIn);
+
+    // The home step shows one tile per family the shop offers, with its
+    // picture.
+    auto* homeStep = dynamic_cast<TCtrlTileChoiceHomeProducts*>(w.ActiveStep().get());
+    ASSERT_NE(homeStep, nullptr);
+    const std::pair<THomeButton*, TProductVisibilityType> tiles[] = {
+        { homeStep->ButtonHomePrints, pvt_print }, { homeStep->ButtonHomePhotoBooks, pvt_book },
+        { homeStep->ButtonHomeCalendars, pvt_calendar }, { homeStep->ButtonHomeCards, pvt_card },
+        { homeStep->ButtonHomeDesignerPrints, pvt_photoprod },
+    };
+    int shown = 0;
+    for (const auto& [tile, family] : tiles) {
+        SCOPED_TRACE(tile->caption().toStdString());
+        const bool offered = w.getProductVisibility(family) != pvm_hidden;
+        ASSERT_TRUE(testsupport::waitFor([&] { return tile->isVisible() == offered; }, 30000));
+        if (offered) {
+            ++shown;
+            ASSERT_NE(tile->homeImage(), nullptr) << "the tile's picture is a resource of the program";
+            ASSERT_TRUE(testsupport::waitFor([&] { return tile->drawLayout()->Drawn(); }, 30000));
+        }
+    }
+    EXPECT_GE(shown, 1);
+    EXPECT_EQ(w.getProductVisibility(pvt_print), pvm_visible) << "the demonstration shop sells prints";
+    QDir().mkpath(QStringLiteral("/tmp/shots"));
+    EXPECT_TRUE(w.grab().save(QStringLiteral("/tmp/shots/app_home.png")));
     EXPECT_TRUE(w.grab().save(QCoreApplication::applicationDirPath() + QStringLiteral("/mainnavi_home.png")));
 }
 

@@ -16,3 +16,18 @@ std::vector<T> ChoiceListToVector(const IArcList<T>& list)
         items.push_back(list->GetItem(i));
     return items;
 }
+
+#include "IMainFrame.h"
+#include "UAppExceptions.h"
+
+class TPrintOrder;
+
+// The order a choice writes into; a window without a current order refuses
+// the choice with a message naming the screen rather than failing later.
+inline TPrintOrder& ChoiceOrder(IMainFrame* main, const QString& who)
+{
+    TPrintOrder* order = main ? main->GetOrder() : nullptr;
+    if (!order)
+        throw Exception(who + QStringLiteral(": no current order"));
+    return *order;
+}

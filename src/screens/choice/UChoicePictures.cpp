@@ -13,21 +13,27 @@ const char kPhoneSvg[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0
 </svg>)";
 
 // A landscape: sky, sun, hills; the border variant insets it in white.
+// (QtSvg draws SVG Tiny: a group scaled into place, no nested documents.)
 QByteArray printSvg(bool withBorder)
 {
-    const int inset = withBorder ? 9 : 0;
+    const double inset = withBorder ? 9 : 0;
+    const double sx = (150 - 2 * inset) / 150;
+    const double sy = (100 - 2 * inset) / 100;
     const QString svg = QStringLiteral(
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 150 100\" width=\"150\" height=\"100\">"
-        "<rect x=\"0.5\" y=\"0.5\" width=\"149\" height=\"99\" fill=\"#ffffff\" stroke=\"#9a9a9a\"/>"
-        "<svg x=\"%1\" y=\"%1\" width=\"%2\" height=\"%3\" viewBox=\"0 0 150 100\" preserveAspectRatio=\"none\">"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.2\" baseProfile=\"tiny\" viewBox=\"0 0 150 100\" "
+        "width=\"150\" height=\"100\">"
+        "<rect x=\"0\" y=\"0\" width=\"150\" height=\"100\" fill=\"#ffffff\"/>"
+        "<g transform=\"translate(%1,%1) scale(%2,%3)\">"
         "<rect width=\"150\" height=\"100\" fill=\"#8ec5ea\"/>"
         "<circle cx=\"112\" cy=\"28\" r=\"12\" fill=\"#ffd34d\"/>"
         "<path d=\"M0 78 Q 35 45 70 70 T 150 60 V 100 H 0 Z\" fill=\"#5aa05a\"/>"
         "<path d=\"M0 88 Q 50 70 100 86 T 150 84 V 100 H 0 Z\" fill=\"#3f7f3f\"/>"
-        "</svg></svg>")
-                            .arg(inset + 0.5)
-                            .arg(149 - 2 * inset)
-                            .arg(99 - 2 * inset);
+        "</g>"
+        "<rect x=\"0.5\" y=\"0.5\" width=\"149\" height=\"99\" fill=\"none\" stroke=\"#9a9a9a\"/>"
+        "</svg>")
+                            .arg(inset)
+                            .arg(sx)
+                            .arg(sy);
     return svg.toUtf8();
 }
 
