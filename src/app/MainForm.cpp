@@ -24,6 +24,18 @@
 #include "UMainFrameTools.h"
 #include "UCtrlPopupCgBase.h"
 #include "UCtrlPopupMediaForgotten.h"
+#include "UCtrlPopupBackHome.h"
+#include "UCtrlPopupHelp.h"
+#include "UCtrlTileChoiceAddMedia.h"
+#include "UCtrlTileChoiceAlbumTypes.h"
+#include "UCtrlTileChoiceCalendarTypes.h"
+#include "UCtrlTileChoiceChangeView.h"
+#include "UDesignedProducts.h"
+#include "UWorkflowDataProductAlbum.h"
+#include "UWorkflowDataProductCalendar.h"
+#include "UWorkflowDataProductCard.h"
+#include "UWorkflowDataProductPrint.h"
+#include "UWorkflowDataSource.h"
 #include "UQzFileSystemRes.h"
 #include "UDebug.h"
 #include "ULangLoad.h"
@@ -144,6 +156,11 @@ void TMainNavi::registerSteps()
     // its placeholder.
     WorkflowStepRegister<TCtrlConnec>(WorkflowSteps::TCtrlConnec);
     WorkflowStepRegister<TCtrlTileChoiceHomeProducts>(WorkflowSteps::TCtrlTileChoiceHomeProducts);
+    WorkflowStepRegister<TCtrlTileChoiceCalendarTypes>(WorkflowSteps::TCtrlTileChoiceCalendarTypes);
+    WorkflowStepRegister<TCtrlTileChoiceAlbumTypes>(WorkflowSteps::TCtrlTileChoiceAlbumTypes);
+    WorkflowStepRegister<TCtrlTileChoiceAddMedia>(WorkflowSteps::TCtrlTileChoiceAddMedia);
+    WorkflowStepRegister<TCtrlTileChoiceChangeViewPrint>(WorkflowSteps::TCtrlTileChoiceChangeViewPrint);
+    WorkflowStepRegister<TCtrlTileChoiceChangeViewCommon>(WorkflowSteps::TCtrlTileChoiceChangeViewCommon);
     WorkflowStepRegister<TCtrlProductChoicePrintGroup>(WorkflowSteps::TCtrlProductChoicePrintGroup);
     WorkflowStepRegister<TCtrlProductChoicePrintSurface>(WorkflowSteps::TCtrlProductChoicePrintSurface);
     WorkflowStepRegister<TCtrlProductSizePrint>(WorkflowSteps::TCtrlProductSizePrint);
@@ -162,6 +179,39 @@ void TMainNavi::registerSteps()
     TMainFrameTools::PopupClassRegister(QStringLiteral("TCtrlPopupCgv"), [](IMainFrame* main, TPopupPanel* bg) {
         return IMainPopupControllerRef(TCtrlCommonBase::Create<TCtrlPopupCgv>(main, bg, TProc()));
     });
+    TMainFrameTools::PopupClassRegister(QStringLiteral("TCtrlPopupHelp"), [](IMainFrame* main, TPopupPanel* bg) {
+        return IMainPopupControllerRef(TCtrlCommonBase::Create<TCtrlPopupHelp>(main, bg));
+    });
+    TMainFrameTools::PopupClassRegister(QStringLiteral("TCtrlPopupBackHome"), [](IMainFrame* main, TPopupPanel* bg) {
+        return IMainPopupControllerRef(TCtrlCommonBase::Create<TCtrlPopupBackHome>(main, bg));
+    });
+    // A family tile of the home step drops the customer's earlier choices of
+    // that family; cards and designer prints share their workflow data and
+    // differ by its mode.
+    TCtrlTileChoiceHomeProducts::FamilyDataReset = [](IMainFrame* main, TProductVisibilityType family) {
+        switch (family) {
+        case pvt_print:
+            TCtrlScreenBase::WorkflowDataReset<TWorkflowDataProductPrint>(main);
+            break;
+        case pvt_book:
+            TCtrlScreenBase::WorkflowDataReset<TWorkflowDataProductAlbum>(main);
+            break;
+        case pvt_calendar:
+            TCtrlScreenBase::WorkflowDataReset<TWorkflowDataProductCalendar>(main);
+            break;
+        case pvt_card:
+        case pvt_photoprod:
+            TCtrlScreenBase::WorkflowDataReset<TWorkflowDataProductCard>(main);
+            TCtrlScreenBase::WorkflowData<TWorkflowDataProductCard>(main)->setMode(
+                family == pvt_card ? TTemplateType::ClassicTemplate : TTemplateType::DesignerPrint);
+            break;
+        default:
+            break;
+        }
+    };
+    TCtrlTileChoiceHomeProducts::DevicesDetected = [](IMainFrame* main) {
+        return TCtrlScreenBase::WorkflowData<TWorkflowDataSource>(main)->HasDevicesDetected();
+    };
     TCtrlPopupMediaForgotten::LanguagePopupOpen = [](IMainFrame* main) {
         if (auto* navi = dynamic_cast<TMainNavi*>(main))
             navi->openLanguagePopup();

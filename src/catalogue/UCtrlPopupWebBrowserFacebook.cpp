@@ -84,7 +84,9 @@ void TCtrlPopupWebBrowserFacebook::OnOpen(IMainFrame* main)
         box->setTitle(txtTitle().Text());
     if (auto* accept = popupGroupBox() ? popupGroupBox()->findChild<QPushButton*>(QStringLiteral("btnPopUpWebBrowserAccept")) : nullptr)
         accept->hide();
-    fGraph = std::make_shared<TFacebookGraphPhoto>();
+    auto* cfg = dynamic_cast<TConfig*>(main->Config());
+    fGraph = std::make_shared<TFacebookGraphPhoto>(
+        QString(), cfg ? TFacebookEndpoints::FromConfig(*cfg) : TFacebookEndpoints::Default());
     std::weak_ptr<TCtrlCommonBase> weak = shared_from_this();
     auto self = [weak] { return std::static_pointer_cast<TCtrlPopupWebBrowserFacebook>(weak.lock()); };
     fGraph->SetLoginReady([self](const IFacebookGraphRef& g) {

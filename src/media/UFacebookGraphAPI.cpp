@@ -1,5 +1,6 @@
 #include "UFacebookGraphAPI.h"
 
+#include "UConfig.h"
 #include "UDebug.h"
 #include "UNetHttp.h"
 
@@ -62,6 +63,24 @@ TFacebookEndpoints TFacebookEndpoints::Default()
 {
     std::lock_guard lk(endpointsLock());
     return endpointsDefault();
+}
+
+TFacebookEndpoints TFacebookEndpoints::FromConfig(const TConfig& cfg)
+{
+    auto base = [](const QString& v) { return v.endsWith(QLatin1Char('/')) ? v : v + QLatin1Char('/'); };
+    TFacebookEndpoints e;
+    if (!cfg.FacebookGraphUrl().trimmed().isEmpty())
+        e.graphBase = base(cfg.FacebookGraphUrl().trimmed());
+    if (!cfg.FacebookDialogUrl().trimmed().isEmpty())
+        e.dialogBase = base(cfg.FacebookDialogUrl().trimmed());
+    QString version = cfg.FacebookApiVersion().trimmed();
+    while (version.startsWith(QLatin1Char('/')))
+        version.remove(0, 1);
+    while (version.endsWith(QLatin1Char('/')))
+        version.chop(1);
+    if (!version.isEmpty())
+        e.apiVersion = version;
+    return e;
 }
 
 void TFacebookEndpoints::SetDefault(const TFacebookEndpoints& endpoints)

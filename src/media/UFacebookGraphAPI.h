@@ -22,6 +22,8 @@
 
 using TFacebookJson = nlohmann::json;
 
+class TConfig;
+
 // A Graph or log-in failure: ErrorType is the API's error type (or one of
 // ours: "RequestFailed", "InvalidLoginRet"), the message the API's message.
 class EFacebook : public Exception {
@@ -48,6 +50,9 @@ struct TFacebookEndpoints {
     // Path prefix of the API version, without slashes.
     QString apiVersion = QStringLiteral("v2.7");
 
+    // The configuration's endpoints; an empty key keeps the default, and the
+    // bases get their final "/".
+    static TFacebookEndpoints FromConfig(const TConfig& cfg);
     // The endpoints new clients get; thread-safe.
     static TFacebookEndpoints Default();
     static void SetDefault(const TFacebookEndpoints& endpoints);

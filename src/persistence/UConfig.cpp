@@ -753,6 +753,9 @@ KIOSK_SERIALIZABLE_DESCRIBE(TConfig, TConfigInfo,
     CFG_KEY(bool, UpdateAppOnLoad)
     CFG_KEY(QString, PopupHelpOpened)
     CFG_KEY(bool, FacebookDisabled)
+    CFG_KEY(QString, FacebookGraphUrl)
+    CFG_KEY(QString, FacebookDialogUrl)
+    CFG_KEY(QString, FacebookApiVersion)
 )
 
 #undef CFG_KEY

@@ -167,6 +167,14 @@ public:
     void SetPopupHelpOpened(const QString& v);
     bool FacebookDisabled() const { return fFacebookDisabled; }
     void SetFacebookDisabled(bool v) { setVal(fFacebookDisabled, v); }
+    // Where the social network lives: base of the Graph API, base of its
+    // log-in dialog (both ending in "/"), and the API version.
+    const QString& FacebookGraphUrl() const { return fFacebookGraphUrl; }
+    void SetFacebookGraphUrl(const QString& v) { setStr(fFacebookGraphUrl, v); }
+    const QString& FacebookDialogUrl() const { return fFacebookDialogUrl; }
+    void SetFacebookDialogUrl(const QString& v) { setStr(fFacebookDialogUrl, v); }
+    const QString& FacebookApiVersion() const { return fFacebookApiVersion; }
+    void SetFacebookApiVersion(const QString& v) { setStr(fFacebookApiVersion, v); }
 
     // TConfigInfo
     QString CalcInternalResPath() override;
@@ -334,6 +342,9 @@ private:
     double fGalleryProCoeff = 1.0;
     bool fUpdateAppOnLoad = false;
     bool fFacebookDisabled = false;
+    QString fFacebookGraphUrl = QStringLiteral("https://graph.facebook.com/");
+    QString fFacebookDialogUrl = QStringLiteral("https://www.facebook.com/");
+    QString fFacebookApiVersion = QStringLiteral("v2.7");
 
     QString fFilePath;
     bool fAllFilesNearCfgFile = false;

@@ -2,6 +2,7 @@
 // encoding, error mapping of hostile replies, paging, dates, the OAuth
 // log-in with its state check, certificate checking.
 #include "FacebookFuzzEntry.h"
+#include "MediaFakes.h"
 #include "SocialSim.h"
 #include "TestSupport.h"
 #include "UFacebookGraphAPI.h"
@@ -391,4 +392,25 @@ TEST(FacebookFuzzSeeds, CorpusKeepsTheInvariants)
         const QByteArray b = f.readAll();
         FacebookFuzzOneInput(reinterpret_cast<const uint8_t*>(b.constData()), size_t(b.size()));
     }
+}
+
+TEST(FacebookEndpoints, TakenFromTheConfiguration)
+{
+    mediafakes::MediaConfig cfg;
+    TFacebookEndpoints e = TFacebookEndpoints::FromConfig(cfg);
+    EXPECT_EQ(e.graphBase, QStringLiteral("https://graph.facebook.com/"));
+    EXPECT_EQ(e.dialogBase, QStringLiteral("https://www.facebook.com/"));
+    EXPECT_EQ(e.apiVersion, QStringLiteral("v2.7"));
+    cfg.SetFacebookGraphUrl(QStringLiteral(" http://127.0.0.1:8080/graph "));
+    cfg.SetFacebookDialogUrl(QStringLiteral("http://127.0.0.1:8080/"));
+    cfg.SetFacebookApiVersion(QStringLiteral("/v3.1/"));
+    e = TFacebookEndpoints::FromConfig(cfg);
+    EXPECT_EQ(e.graphBase, QStringLiteral("http://127.0.0.1:8080/graph/"));
+    EXPECT_EQ(e.dialogBase, QStringLiteral("http://127.0.0.1:8080/"));
+    EXPECT_EQ(e.apiVersion, QStringLiteral("v3.1"));
+    cfg.SetFacebookGraphUrl(QString());
+    cfg.SetFacebookApiVersion(QStringLiteral("/"));
+    e = TFacebookEndpoints::FromConfig(cfg);
+    EXPECT_EQ(e.graphBase, QStringLiteral("https://graph.facebook.com/")) << "an empty key keeps the default";
+    EXPECT_EQ(e.apiVersion, QStringLiteral("v2.7"));
 }

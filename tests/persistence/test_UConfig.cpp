@@ -57,6 +57,9 @@ TEST_F(ConfigTest, FirstRunCreatesThePerUserFileWithDefaults)
     EXPECT_FALSE(cfg->UpdateAppOnLoad());
     EXPECT_EQ(cfg->PopupHelpOpened(), QString());
     EXPECT_FALSE(cfg->FacebookDisabled());
+    EXPECT_EQ(cfg->FacebookGraphUrl(), QStringLiteral("https://graph.facebook.com/"));
+    EXPECT_EQ(cfg->FacebookDialogUrl(), QStringLiteral("https://www.facebook.com/"));
+    EXPECT_EQ(cfg->FacebookApiVersion(), QStringLiteral("v2.7"));
 
     // The second start reads what the first one wrote.
     auto again = start();

@@ -56,6 +56,7 @@ public:
     ConditionsKioskUse2* GetWebSvcCondKioskUse() override { return HasConditions ? &conditions : nullptr; }
     QString GetWebSvcPhotographerCgv() override { return Cgv; }
     bool isCguMandatory() override { return CguMandatory; }
+    QString GetWebSvcPhotographerPriceFilepath() override { return PriceFile; }
     TPrintOrder* GetOrder() override { return order.get(); }
     TOrderImageBase* GetResImg(const QString& name, const QString& ext) override
     {
@@ -95,6 +96,7 @@ public:
     ConditionsKioskUse2 conditions;
     QString Cgv;
     bool CguMandatory = false;
+    QString PriceFile;
     std::unique_ptr<TPrintOrder> order;
     Adresse2 address;
     Photographe2 photographer;

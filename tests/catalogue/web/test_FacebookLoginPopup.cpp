@@ -63,10 +63,9 @@ protected:
     void SetUp() override
     {
         CatalogueSimSuite::SetUp();
-        TFacebookEndpoints e;
-        e.graphBase = sim->baseUrl() + QStringLiteral("/graph/");
-        e.dialogBase = sim->baseUrl() + QStringLiteral("/");
-        TFacebookEndpoints::SetDefault(e);
+        // The hosts of the social network are configuration.
+        fCfg->SetFacebookGraphUrl(sim->baseUrl() + QStringLiteral("/graph"));
+        fCfg->SetFacebookDialogUrl(sim->baseUrl());
         fWin = std::make_unique<SocialWindow>(fCfg.get(), fDir.path() + QStringLiteral("/ImagesCache"));
         fWin->show();
         fBg = fWin->PopupPanel(QStringLiteral("PanelPopUpWebBrowser"));
@@ -76,7 +75,6 @@ protected:
     void TearDown() override
     {
         fWin.reset();
-        TFacebookEndpoints::SetDefault(TFacebookEndpoints());
     }
 
     std::shared_ptr<TCtrlPopupWebBrowserFacebook> open()
