@@ -4,6 +4,9 @@
 #include "UAppStart.h"
 #include "UConfig.h"
 #include "UCtrlConnec.h"
+#include "UCtrlCustomerDetails.h"
+#include "UCtrlOrderInfos.h"
+#include "UCtrlShoppingCart.h"
 #include "UCtrlPopupBase.h"
 #include "UCtrlPopupLangText.h"
 #include "UCtrlAlbumFramesPerPage.h"
@@ -216,6 +219,9 @@ void TMainNavi::registerSteps()
         if (auto* navi = dynamic_cast<TMainNavi*>(main))
             navi->openLanguagePopup();
     };
+    WorkflowStepRegister<TCtrlShoppingCart>(WorkflowSteps::TCtrlShoppingCart);
+    WorkflowStepRegister<TCtrlOrderInfosAskExpress>(WorkflowSteps::TCtrlOrderInfosAskExpress);
+    WorkflowStepRegister<TCtrlCustomerDetails>(WorkflowSteps::TCtrlCustomerDetails);
 }
 
 void TMainNavi::formCreate()
