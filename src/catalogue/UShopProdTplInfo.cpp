@@ -119,9 +119,9 @@ void TShopProdTplInfo::TemplateClean(const TShopCommonInfo& commonInfo)
 
 void TShopProdTplInfo::TemplatesVelmoraClean()
 {
-    const TTemplateSpecList specs(*fTemplateLst, false);
+    const TTemplateKindList kinds(*fTemplateLst, false);
     removeUnless(*fTemplatesVelmoraList, [&](const ZebtemplateVelmora2* tpl) {
-        if (!specs.containsSpec(tpl))
+        if (!kinds.containsKind(tpl))
             return false;
         if (!tpl->CalendrierMois())
             return true;
@@ -161,15 +161,15 @@ void TShopProdTplInfo::CalendarClean()
 {
     const qint32 yearMin = QDate::currentDate().year() - 1;
     for (;;) {
-        const TTemplateSpecList specs(*fTemplateLst, true);
+        const TTemplateKindList kinds(*fTemplateLst, true);
         bool removed = removeUnless(*fTplCalendarList, [&](TemplateCalendrier2* cal) {
-            return specs.containsSpec(cal->LargeurPapier(), cal->HauteurPapier(), false, true)
+            return kinds.containsKind(cal->LargeurPapier(), cal->HauteurPapier(), false, true)
                 && CalendarImagesClean(*cal, yearMin);
         });
         auto servedBy = [](const Tirage2* tir, auto& papers) {
-            const TTemplateSpec spec = TTemplateSpec::Of(const_cast<Tirage2*>(tir));
+            const TTemplateKind kind = TTemplateKind::Of(const_cast<Tirage2*>(tir));
             for (const auto* paper : papers)
-                if (spec.IsCompatible(paper->LargeurPapier(), paper->HauteurPapier(), false, true))
+                if (kind.IsCompatible(paper->LargeurPapier(), paper->HauteurPapier(), false, true))
                     return true;
             return false;
         };

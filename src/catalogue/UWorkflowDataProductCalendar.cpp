@@ -128,13 +128,13 @@ int TWorkflowDataProductCalendar::allCalendarProductCount()
 IArcList<Tirage2*> TWorkflowDataProductCalendar::getCalendarProductList()
 {
     if (!fCalProductList) {
-        TTemplateSpecList specs;
+        TTemplateKindList kinds;
         const bool monthly = fCalType == ct_month;
         if (TTirageList* formats = fMain->GetWebSvcTemplateProducts())
             for (Tirage2* t : *formats)
                 if (t->TemplateCalendrierMois() == monthly)
-                    specs.TirageAdd(fMain, t);
-        fCalProductList = specs.TirageList();
+                    kinds.TirageAdd(fMain, t);
+        fCalProductList = kinds.TirageList();
     }
     return fCalProductList;
 }
@@ -144,12 +144,12 @@ IArcList<Tirage2*> TWorkflowDataProductCalendar::getAllCalendarProductList()
     checkLang();
     if (!fCalAllProductList) {
         auto info = TCtrlScreenBase::WorkflowData<TTemplatesInfo>(fMain);
-        TTemplateSpecList specs;
+        TTemplateKindList kinds;
         if (TTirageList* formats = fMain->GetWebSvcTemplateProducts())
             for (Tirage2* t : *formats)
                 if (t->TemplateCalendrierMois() || info->getTplBackgroundFilteredList(t, -3, false)->GetCount() > 0)
-                    specs.TirageAdd(fMain, t);
-        fCalAllProductList = specs.TirageList();
+                    kinds.TirageAdd(fMain, t);
+        fCalAllProductList = kinds.TirageList();
     }
     return fCalAllProductList;
 }
@@ -161,7 +161,7 @@ Tirage2* TWorkflowDataProductCalendar::getCalendarProductFromTemplateVelmoraData
     IArcList<Tirage2*> list = getCalendarProductList();
     for (int i = 0; i < list->GetCount(); ++i) {
         Tirage2* t = list->GetItem(i);
-        if (TTemplateSpec::Of(t).IsCompatible(tpl->LargeurPapier(), tpl->HauteurPapier(), tpl->VersoSDid() > 0,
+        if (TTemplateKind::Of(t).IsCompatible(tpl->LargeurPapier(), tpl->HauteurPapier(), tpl->VersoSDid() > 0,
                                               templateVelmoraData->isMonthlyCalendar()))
             return t;
     }
@@ -170,7 +170,7 @@ Tirage2* TWorkflowDataProductCalendar::getCalendarProductFromTemplateVelmoraData
 
 Tarif2* TWorkflowDataProductCalendar::getMinimumPrice(const Tirage2* tirage)
 {
-    return TTemplateSpecList::getMinimumPrice(fMain, tirage);
+    return TTemplateKindList::getMinimumPrice(fMain, tirage);
 }
 
 TProductPrice TWorkflowDataProductCalendar::getMinPrice()

@@ -113,12 +113,12 @@ IArcList<TTemplateVelmoraData*> TWorkflowDataProductCard::getCardTemplateVelmora
 
 IArcList<Tirage2*> TWorkflowDataProductCard::formatsWhere(const std::function<bool(Tirage2*)>& keep)
 {
-    TTemplateSpecList specs;
+    TTemplateKindList kinds;
     if (TTirageList* formats = fMain->GetWebSvcTemplateProducts())
         for (Tirage2* t : *formats)
             if (!t->TemplateCalendrierMois() && keep(t))
-                specs.TirageAdd(fMain, t);
-    return specs.TirageList();
+                kinds.TirageAdd(fMain, t);
+    return kinds.TirageList();
 }
 
 namespace {
@@ -181,10 +181,10 @@ Tirage2* TWorkflowDataProductCard::getCardProductFromTemplateVelmoraData(TTempla
     Tirage2* compatible = nullptr;
     for (int i = 0; candidates && i < candidates->GetCount(); ++i) {
         Tirage2* t = candidates->GetItem(i);
-        const TTemplateSpec spec = TTemplateSpec::Of(t);
-        if (spec.IsEqual(w, h, hasBack, monthly))
+        const TTemplateKind kind = TTemplateKind::Of(t);
+        if (kind.IsEqual(w, h, hasBack, monthly))
             return t;
-        if (!compatible && spec.IsCompatible(w, h, hasBack, monthly))
+        if (!compatible && kind.IsCompatible(w, h, hasBack, monthly))
             compatible = t;
     }
     if (!compatible)
@@ -194,7 +194,7 @@ Tirage2* TWorkflowDataProductCard::getCardProductFromTemplateVelmoraData(TTempla
 
 Tarif2* TWorkflowDataProductCard::getMinimumPrice(const Tirage2* tirage)
 {
-    return TTemplateSpecList::getMinimumPrice(fMain, tirage);
+    return TTemplateKindList::getMinimumPrice(fMain, tirage);
 }
 
 TProductPrice TWorkflowDataProductCard::minPriceOver(const std::vector<IArcList<Tirage2*>>& lists)

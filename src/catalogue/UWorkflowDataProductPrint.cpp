@@ -70,9 +70,9 @@ IArcList<Tirage2*> filtered(const IArcList<Tirage2*>& source, const std::functio
 
 } // namespace
 
-// ------------------------------------------------------------------ TTirageSpecList
+// ------------------------------------------------------------------ TTirageKindList
 
-Tarif2* TTirageSpecList::getMinimumPrice(IMainFrame* main, const Tirage2* tirage)
+Tarif2* TTirageKindList::getMinimumPrice(IMainFrame* main, const Tirage2* tirage)
 {
     TPrintTarifList* prices = main->GetWebSvcPrintPrices();
     if (!prices)
@@ -80,15 +80,15 @@ Tarif2* TTirageSpecList::getMinimumPrice(IMainFrame* main, const Tirage2* tirage
     return prices->Items(tirage->Id())->getMinimumPrice();
 }
 
-int TTirageSpecList::TiragePriceCompare(IMainFrame* main, const Tirage2* tir1, const Tirage2* tir2)
+int TTirageKindList::TiragePriceCompare(IMainFrame* main, const Tirage2* tir1, const Tirage2* tir2)
 {
     return TTarifList::priceCompare(getMinimumPrice(main, tir1), getMinimumPrice(main, tir2));
 }
 
-int TTirageSpecList::TirageSpecFind(const Tirage2* t, bool bGrpOk) const
+int TTirageKindList::TirageKindFind(const Tirage2* t, bool bGrpOk) const
 {
     for (int i = 0; i < Count(); ++i) {
-        const TTirageSpec& s = fItems[size_t(i)];
+        const TTirageKind& s = fItems[size_t(i)];
         if (bGrpOk && s.group != t->NumeroGroupeFormat())
             continue;
         const bool sameSize = (s.width == t->Largeur() && s.height == t->Longueur())
@@ -100,11 +100,11 @@ int TTirageSpecList::TirageSpecFind(const Tirage2* t, bool bGrpOk) const
     return -1;
 }
 
-void TTirageSpecList::TirageAdd(Tirage2* t, bool bGrpOk)
+void TTirageKindList::TirageAdd(Tirage2* t, bool bGrpOk)
 {
-    const int i = TirageSpecFind(t, bGrpOk);
+    const int i = TirageKindFind(t, bGrpOk);
     if (i < 0) {
-        TTirageSpec s;
+        TTirageKind s;
         s.group = bGrpOk ? t->NumeroGroupeFormat() : 0;
         s.width = t->Largeur();
         s.height = t->Longueur();
@@ -116,15 +116,15 @@ void TTirageSpecList::TirageAdd(Tirage2* t, bool bGrpOk)
         fItems.push_back(s);
         return;
     }
-    TTirageSpec& s = fItems[size_t(i)];
+    TTirageKind& s = fItems[size_t(i)];
     if (TiragePriceCompare(fMain, s.tirage, t) >= 0)
         s.tirage = t;
 }
 
-IArcList<Tirage2*> TTirageSpecList::TirageList() const
+IArcList<Tirage2*> TTirageKindList::TirageList() const
 {
     IArcList<Tirage2*> out = newList();
-    for (const TTirageSpec& s : fItems)
+    for (const TTirageKind& s : fItems)
         out->Add(s.tirage);
     return out;
 }
@@ -284,7 +284,7 @@ IArcList<Tirage2*> TWorkflowDataProductPrint::getPrintProductListNoFilter()
     if (surfaces && surfaces->Count() == 0)
         surfaces = nullptr;
 
-    TTirageSpecList specs(fMain);
+    TTirageKindList kinds(fMain);
     if (formats)
         for (Tirage2* t : *formats) {
             if (groups && !groups->findById(t->NumeroGroupeFormat()))
@@ -297,9 +297,9 @@ IArcList<Tirage2*> TWorkflowDataProductPrint::getPrintProductListNoFilter()
                 continue;
             if (!isPrintableHere(t))
                 continue;
-            specs.TirageAdd(t, groups != nullptr);
+            kinds.TirageAdd(t, groups != nullptr);
         }
-    fPrintProductList = specs.TirageList();
+    fPrintProductList = kinds.TirageList();
     return fPrintProductList;
 }
 
@@ -357,7 +357,7 @@ IArcList<Tirage2*> TWorkflowDataProductPrint::getPrintProductListForSizeChoice()
 
 Tarif2* TWorkflowDataProductPrint::getMinimumPrice(const Tirage2* tirage)
 {
-    return TTirageSpecList::getMinimumPrice(fMain, tirage);
+    return TTirageKindList::getMinimumPrice(fMain, tirage);
 }
 
 namespace {

@@ -19,7 +19,7 @@ class Tarif2;
 class TTirageProduct;
 
 // One offered format kind.
-struct TTirageSpec {
+struct TTirageKind {
     qint32 group = 0;
     qint32 width = 0;
     qint32 height = 0;
@@ -30,18 +30,18 @@ struct TTirageSpec {
     Tirage2* tirage = nullptr;
 };
 
-class TTirageSpecList {
+class TTirageKindList {
 public:
-    explicit TTirageSpecList(IMainFrame* main)
+    explicit TTirageKindList(IMainFrame* main)
         : fMain(main)
     {
     }
     int Count() const { return int(fItems.size()); }
-    const TTirageSpec& Items(int i) const { return fItems.at(size_t(i)); }
+    const TTirageKind& Items(int i) const { return fItems.at(size_t(i)); }
 
-    // Index of the spec of the same kind as the format (the group only when
+    // Index of the entry of the same kind as the format (the group only when
     // bGrpOk; the size in either orientation), -1 when none.
-    int TirageSpecFind(const Tirage2* tirage, bool bGrpOk) const;
+    int TirageKindFind(const Tirage2* tirage, bool bGrpOk) const;
     // Appends a new kind, or gives an existing kind the format when it costs
     // no more than the kept one (on equal prices the later format wins).
     void TirageAdd(Tirage2* tirage, bool bGrpOk);
@@ -54,7 +54,7 @@ public:
 
 private:
     IMainFrame* fMain;
-    std::vector<TTirageSpec> fItems;
+    std::vector<TTirageKind> fItems;
 };
 
 // A choosable group (paper surface or product group) with its cheapest

@@ -404,11 +404,11 @@ qint32 TTemplateProductImpl::getTodayAsInt()
     return getDateAsInt(today.year(), today.month());
 }
 
-// ------------------------------------------------------------------ TTemplateSpec
+// ------------------------------------------------------------------ TTemplateKind
 
-TTemplateSpec TTemplateSpec::Of(Tirage2* tir)
+TTemplateKind TTemplateKind::Of(Tirage2* tir)
 {
-    TTemplateSpec s;
+    TTemplateKind s;
     s.fWidth = std::min(tir->TemplateLargeur(), tir->TemplateHauteur());
     s.fHeight = std::max(tir->TemplateLargeur(), tir->TemplateHauteur());
     s.fRectoVerso = tir->TemplateRectoVerso();
@@ -417,30 +417,30 @@ TTemplateSpec TTemplateSpec::Of(Tirage2* tir)
     return s;
 }
 
-bool TTemplateSpec::IsCompatible(qint32 w, qint32 h, bool rectoVerso, bool calendrierMensuel) const
+bool TTemplateKind::IsCompatible(qint32 w, qint32 h, bool rectoVerso, bool calendrierMensuel) const
 {
     return std::min(w, h) == fWidth && std::max(w, h) == fHeight && calendrierMensuel == fCalendrierMensuel
         && (!fRectoVerso || rectoVerso);
 }
 
-bool TTemplateSpec::IsEqual(qint32 w, qint32 h, bool rectoVerso, bool calendrierMensuel) const
+bool TTemplateKind::IsEqual(qint32 w, qint32 h, bool rectoVerso, bool calendrierMensuel) const
 {
     return IsCompatible(w, h, rectoVerso, calendrierMensuel) && rectoVerso == fRectoVerso;
 }
 
-// -------------------------------------------------------------- TTemplateSpecList
+// -------------------------------------------------------------- TTemplateKindList
 
-TTemplateSpecList::TTemplateSpecList(const TTirageList& lst, bool bCalMonthlyOnly)
+TTemplateKindList::TTemplateKindList(const TTirageList& lst, bool bCalMonthlyOnly)
 {
     for (Tirage2* tir : lst) {
         if (!tir || (bCalMonthlyOnly && !tir->TemplateCalendrierMois()))
             continue;
-        if (indexOfSpec(tir) < 0)
-            fItems.push_back(TTemplateSpec::Of(tir));
+        if (indexOfKind(tir) < 0)
+            fItems.push_back(TTemplateKind::Of(tir));
     }
 }
 
-int TTemplateSpecList::indexOfSpec(qint32 width, qint32 height, bool rectoVerso, bool calendrierMensuel) const
+int TTemplateKindList::indexOfKind(qint32 width, qint32 height, bool rectoVerso, bool calendrierMensuel) const
 {
     for (size_t i = 0; i < fItems.size(); ++i)
         if (fItems[i].IsCompatible(width, height, rectoVerso, calendrierMensuel))
@@ -448,15 +448,15 @@ int TTemplateSpecList::indexOfSpec(qint32 width, qint32 height, bool rectoVerso,
     return -1;
 }
 
-int TTemplateSpecList::indexOfSpec(const ZebtemplateVelmora2* tpl) const
+int TTemplateKindList::indexOfKind(const ZebtemplateVelmora2* tpl) const
 {
     if (!tpl)
         return -1;
-    return indexOfSpec(tpl->LargeurPapier(), tpl->HauteurPapier(), tpl->VersoSDid() > 0,
+    return indexOfKind(tpl->LargeurPapier(), tpl->HauteurPapier(), tpl->VersoSDid() > 0,
                        tpl->Type_() == 1 && tpl->CalendrierMois());
 }
 
-int TTemplateSpecList::indexOfSpec(const Tirage2* tir) const
+int TTemplateKindList::indexOfKind(const Tirage2* tir) const
 {
     if (!tir)
         return -1;
@@ -467,41 +467,41 @@ int TTemplateSpecList::indexOfSpec(const Tirage2* tir) const
     return -1;
 }
 
-void TTemplateSpecList::TirageAdd(IMainFrame* main, Tirage2* tir)
+void TTemplateKindList::TirageAdd(IMainFrame* main, Tirage2* tir)
 {
-    const int i = indexOfSpec(tir);
+    const int i = indexOfKind(tir);
     if (i < 0) {
-        fItems.push_back(TTemplateSpec::Of(tir));
+        fItems.push_back(TTemplateKind::Of(tir));
         return;
     }
-    TTemplateSpec& entry = fItems[size_t(i)];
+    TTemplateKind& entry = fItems[size_t(i)];
     if (TiragePriceCompare(main, entry.fTirage, tir) >= 0)
         entry.fTirage = tir;
 }
 
-IArcList<Tirage2*> TTemplateSpecList::TirageList() const
+IArcList<Tirage2*> TTemplateKindList::TirageList() const
 {
     IArcList<Tirage2*> out = TArcList<Tirage2*>::Create();
-    for (const TTemplateSpec& s : fItems)
+    for (const TTemplateKind& s : fItems)
         out->Add(s.fTirage);
     return out;
 }
 
-Tarif2* TTemplateSpecList::getMinimumPrice(IMainFrame* main, const Tirage2* tirage)
+Tarif2* TTemplateKindList::getMinimumPrice(IMainFrame* main, const Tirage2* tirage)
 {
     TPrintTarifList* prices = main ? main->GetWebSvcTemplatePrices() : nullptr;
     if (!prices)
-        throw Exception(QStringLiteral("TTemplateSpecList.getMinimumPrice: no template prices"));
+        throw Exception(QStringLiteral("TTemplateKindList.getMinimumPrice: no template prices"));
     return prices->Items(tirage->Id())->getMinimumPrice();
 }
 
-int TTemplateSpecList::TiragePriceCompare(IMainFrame* main, const Tirage2* tir1, const Tirage2* tir2)
+int TTemplateKindList::TiragePriceCompare(IMainFrame* main, const Tirage2* tir1, const Tirage2* tir2)
 {
     const Tarif2* p1 = getMinimumPrice(main, tir1);
     const Tarif2* p2 = getMinimumPrice(main, tir2);
     // An empty price list has no cheapest row to compare.
     if (!p1 || !p2)
-        throw Exception(QStringLiteral("TTemplateSpecList.TiragePriceCompare: no price for format %1")
+        throw Exception(QStringLiteral("TTemplateKindList.TiragePriceCompare: no price for format %1")
                             .arg((p1 ? tir2 : tir1)->Id()));
     return TTarifList::priceCompare(p1, p2);
 }

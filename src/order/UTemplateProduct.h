@@ -130,7 +130,7 @@ private:
 
 // One template size: the smaller and larger side, the recto-verso and
 // monthly-calendar flags, and the format that stands for it (not owned).
-struct TTemplateSpec {
+struct TTemplateKind {
     qint32 fWidth = 0;
     qint32 fHeight = 0;
     bool fRectoVerso = false;
@@ -138,7 +138,7 @@ struct TTemplateSpec {
     Tirage2* fTirage = nullptr;
 
     // The template size of a format.
-    static TTemplateSpec Of(Tirage2* tir);
+    static TTemplateKind Of(Tirage2* tir);
     // A candidate of these sides and flags can be made on this template size: same
     // sides in either orientation, same calendar flag, and two sides only
     // when the candidate has two.
@@ -148,31 +148,31 @@ struct TTemplateSpec {
 };
 
 // A plain list of template sizes; the formats are the catalogue's.
-class TTemplateSpecList {
+class TTemplateKindList {
 public:
-    TTemplateSpecList() = default;
+    TTemplateKindList() = default;
     // One entry per distinct template size of the formats, in list order (the
     // first format of each size stands for it); with bCalMonthlyOnly only
     // the formats of monthly calendars.
-    TTemplateSpecList(const TTirageList& lst, bool bCalMonthlyOnly);
+    TTemplateKindList(const TTirageList& lst, bool bCalMonthlyOnly);
 
     int Count() const { return int(fItems.size()); }
-    const TTemplateSpec& Items(int index) const { return fItems.at(size_t(index)); }
-    void Add(const TTemplateSpec& size) { fItems.push_back(size); }
+    const TTemplateKind& Items(int index) const { return fItems.at(size_t(index)); }
+    void Add(const TTemplateKind& size) { fItems.push_back(size); }
 
     // Index of the first compatible template size, -1 for none.
-    int indexOfSpec(qint32 width, qint32 height, bool rectoVerso, bool calendrierMensuel) const;
+    int indexOfKind(qint32 width, qint32 height, bool rectoVerso, bool calendrierMensuel) const;
     // A lab template: its paper size, two sides when it has a verso, monthly
     // when an annual-type template (Type_ 1) has CalendrierMois.
-    int indexOfSpec(const ZebtemplateVelmora2* tpl) const;
+    int indexOfKind(const ZebtemplateVelmora2* tpl) const;
     // A format: the first template size equal to its own.
-    int indexOfSpec(const Tirage2* tir) const;
-    bool containsSpec(qint32 width, qint32 height, bool rectoVerso, bool calendrierMensuel) const
+    int indexOfKind(const Tirage2* tir) const;
+    bool containsKind(qint32 width, qint32 height, bool rectoVerso, bool calendrierMensuel) const
     {
-        return indexOfSpec(width, height, rectoVerso, calendrierMensuel) >= 0;
+        return indexOfKind(width, height, rectoVerso, calendrierMensuel) >= 0;
     }
-    bool containsSpec(const ZebtemplateVelmora2* tpl) const { return indexOfSpec(tpl) >= 0; }
-    bool containsSpec(const Tirage2* tir) const { return indexOfSpec(tir) >= 0; }
+    bool containsKind(const ZebtemplateVelmora2* tpl) const { return indexOfKind(tpl) >= 0; }
+    bool containsKind(const Tirage2* tir) const { return indexOfKind(tir) >= 0; }
 
     // Appends the format's template size when none equals it; otherwise the
     // equal entry takes the format when it costs no more than the entry's
@@ -182,7 +182,7 @@ public:
     IArcList<Tirage2*> TirageList() const;
 
     // -1, 0, 1 as the cheapest row of tir1 costs less than, as much as or
-    // more than that of tir2; raises "TTemplateSpecList.TiragePriceCompare:
+    // more than that of tir2; raises "TTemplateKindList.TiragePriceCompare:
     // no price for format <id>" for a format whose price list is empty.
     static int TiragePriceCompare(IMainFrame* main, const Tirage2* tir1, const Tirage2* tir2);
     // The cheapest row of the format's template price list; null for an
@@ -190,5 +190,5 @@ public:
     static Tarif2* getMinimumPrice(IMainFrame* main, const Tirage2* tirage);
 
 private:
-    std::vector<TTemplateSpec> fItems;
+    std::vector<TTemplateKind> fItems;
 };

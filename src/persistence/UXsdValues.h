@@ -29,7 +29,7 @@ public:
 class TXSDateTime : public TRemotableXS {
 public:
     TXSDateTime() = default;
-    // Takes the date-time's spec: local time writes no zone, UTC writes "Z",
+    // Takes the date-time's time zone kind (Qt::TimeSpec): local time writes no zone, UTC writes "Z",
     // an offset from UTC writes "+hh:mm".
     explicit TXSDateTime(const QDateTime& value) : fValue(value) { }
 

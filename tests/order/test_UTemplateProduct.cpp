@@ -186,7 +186,7 @@ TEST(TemplateLabels, ProductLabelsOfAnOrderProduct)
 
 // ----------------------------------------------------------- template sizes
 
-TEST(TemplateSpecs, OneSpecPerSizeInListOrder)
+TEST(TemplateKinds, OneKindPerSizeInListOrder)
 {
     TTirageList formats(true);
     auto add = [&](qint32 id, qint32 w, qint32 h, bool rv, bool monthly) {
@@ -201,7 +201,7 @@ TEST(TemplateSpecs, OneSpecPerSizeInListOrder)
     add(5, 297, 210, false, true);
     Tirage2* f = add(6, 210, 297, true, true);
 
-    const TTemplateSpecList all(formats, false);
+    const TTemplateKindList all(formats, false);
     ASSERT_EQ(all.Count(), 4);
     EXPECT_EQ(all.Items(0).fTirage, a);
     EXPECT_EQ(all.Items(0).fWidth, 100);
@@ -212,7 +212,7 @@ TEST(TemplateSpecs, OneSpecPerSizeInListOrder)
     EXPECT_TRUE(all.Items(2).fCalendrierMensuel);
     EXPECT_EQ(all.Items(3).fTirage, f);
 
-    const TTemplateSpecList monthlyOnly(formats, true);
+    const TTemplateKindList monthlyOnly(formats, true);
     ASSERT_EQ(monthlyOnly.Count(), 2);
     EXPECT_EQ(monthlyOnly.Items(0).fTirage, d);
     EXPECT_EQ(monthlyOnly.Items(1).fTirage, f);
@@ -223,12 +223,12 @@ TEST(TemplateSpecs, OneSpecPerSizeInListOrder)
     EXPECT_EQ(list->GetItem(3), f);
 }
 
-TEST(TemplateSpecs, CompatibleAndEqualTable)
+TEST(TemplateKinds, CompatibleAndEqualTable)
 {
-    TTemplateSpecList sizes;
-    TTemplateSpec oneSided { 100, 150, false, false, nullptr };
-    TTemplateSpec twoSided { 105, 148, true, false, nullptr };
-    TTemplateSpec calendar { 210, 297, false, true, nullptr };
+    TTemplateKindList sizes;
+    TTemplateKind oneSided { 100, 150, false, false, nullptr };
+    TTemplateKind twoSided { 105, 148, true, false, nullptr };
+    TTemplateKind calendar { 210, 297, false, true, nullptr };
     sizes.Add(oneSided);
     sizes.Add(twoSided);
     sizes.Add(calendar);
@@ -250,8 +250,8 @@ TEST(TemplateSpecs, CompatibleAndEqualTable)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(sizes.indexOfSpec(c.w, c.h, c.rv, c.monthly), c.index);
-        EXPECT_EQ(sizes.containsSpec(c.w, c.h, c.rv, c.monthly), c.index >= 0);
+        EXPECT_EQ(sizes.indexOfKind(c.w, c.h, c.rv, c.monthly), c.index);
+        EXPECT_EQ(sizes.containsKind(c.w, c.h, c.rv, c.monthly), c.index >= 0);
     }
 
     // A lab template: paper size, a verso makes it two-sided, an annual-type
@@ -260,25 +260,25 @@ TEST(TemplateSpecs, CompatibleAndEqualTable)
     tpl.setLargeurPapier(150);
     tpl.setHauteurPapier(100);
     tpl.setVersoSDid(12);
-    EXPECT_EQ(sizes.indexOfSpec(&tpl), 0) << "a two-sided template is compatible with a one-sided template size";
+    EXPECT_EQ(sizes.indexOfKind(&tpl), 0) << "a two-sided template is compatible with a one-sided template size";
     tpl.setLargeurPapier(210);
     tpl.setHauteurPapier(297);
     tpl.setVersoSDid(0);
     tpl.setCalendrierMois(true);
-    EXPECT_EQ(sizes.indexOfSpec(&tpl), -1) << "CalendrierMois counts only for Type 1";
+    EXPECT_EQ(sizes.indexOfKind(&tpl), -1) << "CalendrierMois counts only for Type 1";
     tpl.setType_(1);
-    EXPECT_EQ(sizes.indexOfSpec(&tpl), 2);
-    EXPECT_EQ(sizes.indexOfSpec(static_cast<ZebtemplateVelmora2*>(nullptr)), -1);
+    EXPECT_EQ(sizes.indexOfKind(&tpl), 2);
+    EXPECT_EQ(sizes.indexOfKind(static_cast<ZebtemplateVelmora2*>(nullptr)), -1);
 
     // A format must be equal: a two-sided format is not the one-sided template size.
     auto twoSidedFormat = makeTemplateFormat(9, 150, 100, true, false);
-    EXPECT_EQ(sizes.indexOfSpec(twoSidedFormat.get()), -1);
+    EXPECT_EQ(sizes.indexOfKind(twoSidedFormat.get()), -1);
     auto oneSidedFormat = makeTemplateFormat(10, 150, 100, false, false);
-    EXPECT_EQ(sizes.indexOfSpec(oneSidedFormat.get()), 0);
-    EXPECT_TRUE(sizes.containsSpec(oneSidedFormat.get()));
+    EXPECT_EQ(sizes.indexOfKind(oneSidedFormat.get()), 0);
+    EXPECT_TRUE(sizes.containsKind(oneSidedFormat.get()));
 }
 
-TEST(TemplateSpecs, TirageAddKeepsTheCheaperFormat)
+TEST(TemplateKinds, TirageAddKeepsTheCheaperFormat)
 {
     DesignedMainFrame main;
     Tirage2* first = main.addTemplateFormat(1, 100, 150);
@@ -293,12 +293,12 @@ TEST(TemplateSpecs, TirageAddKeepsTheCheaperFormat)
     main.addTemplateTier(4, 1, 99, 1.49);
     main.addTemplateTier(5, 1, 99, 9.00);
 
-    EXPECT_EQ(TTemplateSpecList::getMinimumPrice(&main, first)->CoutEnPrix(), 1.50);
-    EXPECT_EQ(TTemplateSpecList::TiragePriceCompare(&main, first, sameCost), 0);
-    EXPECT_EQ(TTemplateSpecList::TiragePriceCompare(&main, first, dearer), -1);
-    EXPECT_EQ(TTemplateSpecList::TiragePriceCompare(&main, dearer, cheaper), 1);
+    EXPECT_EQ(TTemplateKindList::getMinimumPrice(&main, first)->CoutEnPrix(), 1.50);
+    EXPECT_EQ(TTemplateKindList::TiragePriceCompare(&main, first, sameCost), 0);
+    EXPECT_EQ(TTemplateKindList::TiragePriceCompare(&main, first, dearer), -1);
+    EXPECT_EQ(TTemplateKindList::TiragePriceCompare(&main, dearer, cheaper), 1);
 
-    TTemplateSpecList sizes;
+    TTemplateKindList sizes;
     sizes.TirageAdd(&main, first);
     ASSERT_EQ(sizes.Count(), 1);
     sizes.TirageAdd(&main, sameCost);
@@ -314,7 +314,7 @@ TEST(TemplateSpecs, TirageAddKeepsTheCheaperFormat)
     EXPECT_EQ(sizes.Items(1).fTirage, otherSize);
 }
 
-TEST(TemplateSpecs, FormatsWithoutPricesAreClearErrors)
+TEST(TemplateKinds, FormatsWithoutPricesAreClearErrors)
 {
     DesignedMainFrame main;
     Tirage2* priced = main.addTemplateFormat(1, 100, 150);
@@ -323,13 +323,13 @@ TEST(TemplateSpecs, FormatsWithoutPricesAreClearErrors)
     main.addTemplateTier(1, 1, 99, 1.00);
     main.tplPrices.AddOrSetValue(2, std::make_unique<TTarifList>(true));
 
-    EXPECT_EQ(TTemplateSpecList::getMinimumPrice(&main, emptyList), nullptr);
-    EXPECT_EQ(messageOf([&] { TTemplateSpecList::TiragePriceCompare(&main, priced, emptyList); }),
-              QStringLiteral("TTemplateSpecList.TiragePriceCompare: no price for format 2"));
-    EXPECT_EQ(messageOf([&] { TTemplateSpecList::getMinimumPrice(&main, noList); }),
+    EXPECT_EQ(TTemplateKindList::getMinimumPrice(&main, emptyList), nullptr);
+    EXPECT_EQ(messageOf([&] { TTemplateKindList::TiragePriceCompare(&main, priced, emptyList); }),
+              QStringLiteral("TTemplateKindList.TiragePriceCompare: no price for format 2"));
+    EXPECT_EQ(messageOf([&] { TTemplateKindList::getMinimumPrice(&main, noList); }),
               QStringLiteral("TPrintTarifList: no price list for print format 3"));
 
-    TTemplateSpecList sizes;
+    TTemplateKindList sizes;
     sizes.TirageAdd(&main, priced);
     EXPECT_THROW(sizes.TirageAdd(&main, emptyList), Exception);
     ASSERT_EQ(sizes.Count(), 1);
