@@ -821,54 +821,49 @@ void TWorkflowDataSource::eventQueue(TMainObservedEvent evtype)
     main->GuiQueueAddCall([main, evtype] { main->EventObservedRaise(evtype, nullptr); }, false, nullptr);
 }
 
-void TWorkflowDataSource::onImagesLoadingInc()
+void TWorkflowDataSource::countInc(int& count, TMainObservedEvent evtype)
 {
     bool first;
     {
         std::lock_guard lk(fLink->sect);
-        first = fImagesLoadingCount == 0;
-        ++fImagesLoadingCount;
+        first = count == 0;
+        ++count;
     }
     if (first)
-        eventQueue(moe_imagesLoading);
+        eventQueue(evtype);
+}
+
+void TWorkflowDataSource::countDec(int& count, TMainObservedEvent evtype, const char* where)
+{
+    bool last;
+    {
+        std::lock_guard lk(fLink->sect);
+        if (count <= 0)
+            throw Exception(QStringLiteral("TWorkflowDataSource.%1: unexpected call").arg(QLatin1String(where)));
+        last = --count == 0;
+    }
+    if (last)
+        eventQueue(evtype);
+}
+
+void TWorkflowDataSource::onImagesLoadingInc()
+{
+    countInc(fImagesLoadingCount, moe_imagesLoading);
 }
 
 void TWorkflowDataSource::onImagesLoadingDec()
 {
-    bool last;
-    {
-        std::lock_guard lk(fLink->sect);
-        if (fImagesLoadingCount <= 0)
-            throw Exception(QStringLiteral("TWorkflowDataSource.onImagesLoadingDec: unexpected call"));
-        last = --fImagesLoadingCount == 0;
-    }
-    if (last)
-        eventQueue(moe_imagesLoading);
+    countDec(fImagesLoadingCount, moe_imagesLoading, "onImagesLoadingDec");
 }
 
 void TWorkflowDataSource::onImagesWorkingInc()
 {
-    bool first;
-    {
-        std::lock_guard lk(fLink->sect);
-        first = fImagesWorkingCount == 0;
-        ++fImagesWorkingCount;
-    }
-    if (first)
-        eventQueue(moe_imagesWorking);
+    countInc(fImagesWorkingCount, moe_imagesWorking);
 }
 
 void TWorkflowDataSource::onImagesWorkingDec()
 {
-    bool last;
-    {
-        std::lock_guard lk(fLink->sect);
-        if (fImagesWorkingCount <= 0)
-            throw Exception(QStringLiteral("TWorkflowDataSource.onImagesWorkingDec: unexpected call"));
-        last = --fImagesWorkingCount == 0;
-    }
-    if (last)
-        eventQueue(moe_imagesWorking);
+    countDec(fImagesWorkingCount, moe_imagesWorking, "onImagesWorkingDec");
 }
 
 bool TWorkflowDataSource::ImagesLoading() const

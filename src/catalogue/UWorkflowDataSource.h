@@ -225,6 +225,11 @@ private:
     void repositoryToRemove(const std::vector<TDataSourceImgRepositoryRef>& list);
     void controlToFeedTaskCb();
     void eventQueue(TMainObservedEvent evtype);
+    // The first increment and the last decrement of a counter raise its
+    // event (queued on the GUI Queue); a decrement below 0 raises
+    // "TWorkflowDataSource.<where>: unexpected call".
+    void countInc(int& count, TMainObservedEvent evtype);
+    void countDec(int& count, TMainObservedEvent evtype, const char* where);
 
     TPhotoSourceChoice fPhotoSourceChoice = psc_none;
     TPhotoSourcePhone fPhotoSourcePhone = psp_iphone;

@@ -25,6 +25,24 @@ TLangText& txtCancel()
     return t;
 }
 
+using TSourceCounter = void (TWorkflowDataSource::*)();
+
+// Tells the photo-source data once per change that a queue turned busy
+// (inc) or idle (dec); never raises into the queue's worker.
+void busyReport(bool busy, bool& flag, TWorkflowDataSource* wk, TSourceCounter inc, TSourceCounter dec,
+                const char* where)
+{
+    try {
+        if (busy == flag)
+            return;
+        flag = busy;
+        if (wk)
+            (wk->*(busy ? inc : dec))();
+    } catch (const std::exception& e) {
+        LogFatal(QLatin1String(where), e);
+    }
+}
+
 } // namespace
 
 // ------------------------------------------------------ TThreadTaskQueueWkSource
@@ -43,20 +61,8 @@ TThreadTaskQueueWkSource::~TThreadTaskQueueWkSource()
 
 void TThreadTaskQueueWkSource::busyUpdate()
 {
-    try {
-        const bool busy = Busy();
-        if (busy == fLoadingFlag)
-            return;
-        fLoadingFlag = busy;
-        if (!fWkSource)
-            return;
-        if (busy)
-            fWkSource->onImagesWorkingInc();
-        else
-            fWkSource->onImagesWorkingDec();
-    } catch (const std::exception& e) {
-        LogFatal(QStringLiteral("TThreadTaskQueueWkSource.busyUpdate"), e);
-    }
+    busyReport(Busy(), fLoadingFlag, fWkSource, &TWorkflowDataSource::onImagesWorkingInc,
+               &TWorkflowDataSource::onImagesWorkingDec, "TThreadTaskQueueWkSource.busyUpdate");
 }
 
 bool TThreadTaskQueueWkSource::onProcessTask()
@@ -122,20 +128,8 @@ void TThreadTaskQueueImgCopy::closeWaitingAsFailed()
 
 void TThreadTaskQueueImgCopy::busyUpdate()
 {
-    try {
-        const bool busy = Busy();
-        if (busy == fLoadingFlag)
-            return;
-        fLoadingFlag = busy;
-        if (!fWkSource)
-            return;
-        if (busy)
-            fWkSource->onImagesLoadingInc();
-        else
-            fWkSource->onImagesLoadingDec();
-    } catch (const std::exception& e) {
-        LogFatal(QStringLiteral("TThreadTaskQueueImgCopy.busyUpdate"), e);
-    }
+    busyReport(Busy(), fLoadingFlag, fWkSource, &TWorkflowDataSource::onImagesLoadingInc,
+               &TWorkflowDataSource::onImagesLoadingDec, "TThreadTaskQueueImgCopy.busyUpdate");
 }
 
 bool TThreadTaskQueueImgCopy::onProcessTask()

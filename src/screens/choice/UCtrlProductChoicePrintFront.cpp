@@ -50,90 +50,33 @@ bool pictureFileExists(TOrderImageBase* img)
 // TFrontPreviewPart
 
 TFrontPreviewPart::TFrontPreviewPart(QWidget* parent, TCtrlProductChoicePrintFront* step, TPrintDateFormat format)
-    : QWidget(parent)
+    : TBitmapCachePart(QStringLiteral("TProductFrontButton"), QStringLiteral("TProductFrontButton.layoutPreviewPaint"),
+                       parent)
     , fStep(step)
-    , fMain(step->MainFrame())
     , fFormat(format)
 {
-    setObjectName(QStringLiteral("drawlayout"));
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    if (parent) {
-        setGeometry(parent->rect());
-        parent->installEventFilter(this);
+    setMain(step->MainFrame());
+}
+
+bool TFrontPreviewPart::paintPart()
+{
+    TOrderImageBase* img = examplePicture(main(), fFormat);
+    if (!img)
+        return false;
+    if (!pictureFileExists(img)) {
+        fStep->setWaitingForImages(true);
+        return false;
     }
-}
-
-TFrontPreviewPart::~TFrontPreviewPart()
-{
-    if (!fMain)
-        return;
-    try {
-        fMain->BitmapCacheCtrlDestroyed(this);
-    } catch (const std::exception& e) {
-        LogError(QStringLiteral("TProductFrontButton.Destroy"), e);
-    }
-}
-
-bool TFrontPreviewPart::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == parentWidget() && event->type() == QEvent::Resize)
-        setGeometry(parentWidget()->rect());
-    return QWidget::eventFilter(watched, event);
-}
-
-void TFrontPreviewPart::OnOrderBitmapLoaded(const IOrderBitmapRef&)
-{
-    // The cache tells a QObject on the main thread.
-    update();
-}
-
-void TFrontPreviewPart::paintEvent(QPaintEvent*)
-{
-    fDrawn = false;
-    if (!fMain)
-        return;
-    try {
-        fMain->BitmapCacheCtrlStartUse(this);
-        struct TEndUse {
-            IMainFrame* main;
-            QObject* ctrl;
-            ~TEndUse()
-            {
-                try {
-                    main->BitmapCacheCtrlEndUse(ctrl, true);
-                } catch (...) {
-                }
-            }
-        } endUse { fMain, this };
-        TOrderImageBase* img = examplePicture(fMain, fFormat);
-        if (!img)
-            return;
-        if (!pictureFileExists(img)) {
-            fStep->setWaitingForImages(true);
-            return;
-        }
-        fStep->setWaitingForImages(false);
-        IOrderBitmapRef bmp = fMain->BitmapCache(img, width(), height(), TOrderBitmapMode::obm_sizeMax);
-        if (!bmp)
-            return;
-        TThreadTaskQueueBase* queue = ResImageBitmapQueue(fMain);
-        if (!bmp->IsBitmapLoaded(queue, this, queue == nullptr))
-            return;
-        const TZebbitmap pic = bmp->Bitmap();
-        if (pic.isNull())
-            return;
-        QPainter p(this);
-        const qreal dpr = pic.devicePixelRatio() > 0 ? pic.devicePixelRatio() : 1;
-        const QSizeF size(pic.width() / dpr, pic.height() / dpr);
-        const QRectF at(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
-        p.drawImage(at.topLeft(), pic);
-        p.setPen(QPen(QColor(0xFF555555), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(at);
-        fDrawn = true;
-    } catch (const std::exception& e) {
-        LogError(QStringLiteral("TProductFrontButton.layoutPreviewPaint"), e);
-    }
+    fStep->setWaitingForImages(false);
+    const TZebbitmap pic = cachedBitmap(img);
+    if (pic.isNull())
+        return false;
+    QPainter p(this);
+    const QRectF at = drawCentred(p, pic);
+    p.setPen(QPen(QColor(0xFF555555), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(at);
+    return true;
 }
 
 // ---------------------------------------------------------------------------

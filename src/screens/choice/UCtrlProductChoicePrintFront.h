@@ -4,6 +4,7 @@
 // that the catalogue loader fetches from the lab; while one is missing the
 // step holds the main window's waiting indicator, and the tiles repaint
 // when the pictures arrive. The choice holds for every print of the order.
+#include "UBitmapCachePart.h"
 #include "UCtrlProductChoiceBase.h"
 #include "UMainObservers.h"
 #include "UOrderBitmapCache.h"
@@ -16,24 +17,17 @@ class TCtrlProductChoicePrintFront;
 
 // The "drawlayout" part of a front tile: the example picture at its own
 // pixel size, centred, with a thin dark outline.
-class TFrontPreviewPart : public QWidget, public IOrderBitmapNotif {
+class TFrontPreviewPart : public TBitmapCachePart {
     Q_OBJECT
 public:
     TFrontPreviewPart(QWidget* parent, TCtrlProductChoicePrintFront* step, TPrintDateFormat format);
-    ~TFrontPreviewPart() override;
-
-    void OnOrderBitmapLoaded(const IOrderBitmapRef& bmp) override;
-    bool Drawn() const { return fDrawn; }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool paintPart() override;
 
 private:
     TCtrlProductChoicePrintFront* fStep;
-    IMainFrame* fMain;
     TPrintDateFormat fFormat;
-    bool fDrawn = false;
 };
 
 class TProductFrontButton : public TProductButton {

@@ -12,27 +12,8 @@
 #include <cmath>
 
 TPagePreviewPart::TPagePreviewPart(const QString& logName, const QString& paintLogName, QWidget* parent)
-    : QWidget(parent)
-    , fLogName(logName)
-    , fPaintLogName(paintLogName)
+    : TBitmapCachePart(logName, paintLogName, parent)
 {
-    setObjectName(QStringLiteral("drawlayout"));
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    if (parent) {
-        setGeometry(parent->rect());
-        parent->installEventFilter(this);
-    }
-}
-
-TPagePreviewPart::~TPagePreviewPart()
-{
-    if (!fMain)
-        return;
-    try {
-        fMain->BitmapCacheCtrlDestroyed(this);
-    } catch (const std::exception& e) {
-        LogError(fLogName + QStringLiteral(".Destroy"), e);
-    }
 }
 
 void TPagePreviewPart::setPainter(TPainter painter)
@@ -43,45 +24,15 @@ void TPagePreviewPart::setPainter(TPainter painter)
 
 TThreadTaskQueueBase* TPagePreviewPart::bitmapQueue() const
 {
-    return ResImageBitmapQueue(fMain);
+    return ResImageBitmapQueue(main());
 }
 
-bool TPagePreviewPart::eventFilter(QObject* watched, QEvent* event)
+bool TPagePreviewPart::paintPart()
 {
-    if (watched == parentWidget() && event->type() == QEvent::Resize)
-        setGeometry(parentWidget()->rect());
-    return QWidget::eventFilter(watched, event);
-}
-
-void TPagePreviewPart::OnOrderBitmapLoaded(const IOrderBitmapRef&)
-{
-    // The cache tells a QObject on the main thread.
-    update();
-}
-
-void TPagePreviewPart::paintEvent(QPaintEvent*)
-{
-    fDrawn = false;
-    if (!fMain || !fPainter)
-        return;
-    try {
-        fMain->BitmapCacheCtrlStartUse(this);
-        struct TEndUse {
-            IMainFrame* main;
-            QObject* ctrl;
-            ~TEndUse()
-            {
-                try {
-                    main->BitmapCacheCtrlEndUse(ctrl, true);
-                } catch (...) {
-                }
-            }
-        } endUse { fMain, this };
-        QPainter p(this);
-        fDrawn = fPainter(this, p, QRectF(rect()));
-    } catch (const std::exception& e) {
-        LogError(fPaintLogName, e);
-    }
+    if (!fPainter)
+        return false;
+    QPainter p(this);
+    return fPainter(this, p, QRectF(rect()));
 }
 
 bool TPagePreviewPart::drawPage(TPagePreviewPart* part, QPainter& canvas, const QRectF& rect,

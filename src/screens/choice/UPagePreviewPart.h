@@ -5,7 +5,7 @@
 // cache; the part brackets it with the cache's use calls, repaints when a
 // bitmap it waited for is built, and logs a failing paint without passing
 // it on (a broken preview must not take the screen down).
-#include "UOrderBitmapCache.h"
+#include "UBitmapCachePart.h"
 
 #include <QWidget>
 
@@ -15,23 +15,17 @@ class IMainFrame;
 class TCustomizedPageBase;
 class TThreadTaskQueueBase;
 
-class TPagePreviewPart : public QWidget, public IOrderBitmapNotif {
+class TPagePreviewPart : public TBitmapCachePart {
     Q_OBJECT
 public:
     // The painter answers whether it drew the whole preview.
     using TPainter = std::function<bool(TPagePreviewPart* part, QPainter& canvas, const QRectF& rect)>;
 
     TPagePreviewPart(const QString& logName, const QString& paintLogName, QWidget* parent);
-    ~TPagePreviewPart() override;
 
-    void setMain(IMainFrame* main) { fMain = main; }
-    IMainFrame* main() const { return fMain; }
     void setPainter(TPainter painter);
-    bool Drawn() const { return fDrawn; }
     // The queue on which preview bitmaps are built (null: at once).
     TThreadTaskQueueBase* bitmapQueue() const;
-
-    void OnOrderBitmapLoaded(const IOrderBitmapRef& bmp) override;
 
     // Draws a page of a preview product fitted in rect.
     static bool drawPage(TPagePreviewPart* part, QPainter& canvas, const QRectF& rect, TCustomizedPageBase* page);
@@ -41,13 +35,8 @@ public:
                            TCustomizedPageBase* right);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool paintPart() override;
 
 private:
-    QString fLogName;
-    QString fPaintLogName;
-    IMainFrame* fMain = nullptr;
     TPainter fPainter;
-    bool fDrawn = false;
 };

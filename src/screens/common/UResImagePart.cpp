@@ -29,34 +29,8 @@ TThreadTaskQueueBase* ResImageBitmapQueue(IMainFrame* main)
 }
 
 TResImagePart::TResImagePart(const QString& logName, const QString& paintLogName, QWidget* parent)
-    : QWidget(parent)
-    , fLogName(logName)
-    , fPaintLogName(paintLogName)
+    : TBitmapCachePart(logName, paintLogName, parent)
 {
-    setObjectName(QStringLiteral("drawlayout"));
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    if (parent) {
-        setGeometry(parent->rect());
-        parent->installEventFilter(this);
-    }
-}
-
-bool TResImagePart::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == parentWidget() && event->type() == QEvent::Resize)
-        setGeometry(parentWidget()->rect());
-    return QWidget::eventFilter(watched, event);
-}
-
-TResImagePart::~TResImagePart()
-{
-    if (!fMain)
-        return;
-    try {
-        fMain->BitmapCacheCtrlDestroyed(this);
-    } catch (const std::exception& e) {
-        LogError(fLogName + QStringLiteral(".Destroy"), e);
-    }
 }
 
 void TResImagePart::setImage(TOrderImageBase* img)
@@ -65,46 +39,15 @@ void TResImagePart::setImage(TOrderImageBase* img)
     update();
 }
 
-void TResImagePart::OnOrderBitmapLoaded(const IOrderBitmapRef&)
+bool TResImagePart::paintPart()
 {
-    // The cache tells a QObject on the main thread.
-    update();
-}
-
-void TResImagePart::paintEvent(QPaintEvent*)
-{
-    fDrawn = false;
-    if (!fImg || !fMain)
-        return;
-    try {
-        fMain->BitmapCacheCtrlStartUse(this);
-        struct TEndUse {
-            IMainFrame* main;
-            QObject* ctrl;
-            ~TEndUse()
-            {
-                try {
-                    main->BitmapCacheCtrlEndUse(ctrl, true);
-                } catch (...) {
-                }
-            }
-        } endUse { fMain, this };
-        IOrderBitmapRef bmp = fMain->BitmapCache(fImg, width(), height(), TOrderBitmapMode::obm_sizeMax);
-        if (!bmp)
-            return;
-        TThreadTaskQueueBase* queue = ResImageBitmapQueue(fMain);
-        if (!bmp->IsBitmapLoaded(queue, this, queue == nullptr))
-            return;
-        const TZebbitmap pic = bmp->Bitmap();
-        if (pic.isNull())
-            return;
-        QPainter p(this);
-        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        const qreal dpr = pic.devicePixelRatio() > 0 ? pic.devicePixelRatio() : 1;
-        const QSizeF size(pic.width() / dpr, pic.height() / dpr);
-        p.drawImage(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), pic);
-        fDrawn = true;
-    } catch (const std::exception& e) {
-        LogError(fPaintLogName, e);
-    }
+    if (!fImg)
+        return false;
+    const TZebbitmap pic = cachedBitmap(fImg);
+    if (pic.isNull())
+        return false;
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    drawCentred(p, pic);
+    return true;
 }

@@ -5,7 +5,7 @@
 // cache, centred at its own pixel size. A picture not built yet is built on
 // the bitmap queue (ResImageBitmapQueue) and the part repaints when it is
 // ready; without a queue it is built at once on the main thread.
-#include "UOrderBitmapCache.h"
+#include "UBitmapCachePart.h"
 
 #include <QPointer>
 #include <QString>
@@ -23,32 +23,20 @@ using TResImageQueueHook = std::function<TThreadTaskQueueBase*(IMainFrame* main)
 void SetResImageBitmapQueue(TResImageQueueHook hook);
 TThreadTaskQueueBase* ResImageBitmapQueue(IMainFrame* main);
 
-class TResImagePart : public QWidget, public IOrderBitmapNotif {
+class TResImagePart : public TBitmapCachePart {
     Q_OBJECT
 public:
     // logName: the owner's class name for the log lines
     // ("<logName>.layout...Paint", "<logName>.Destroy").
     TResImagePart(const QString& logName, const QString& paintLogName, QWidget* parent);
-    ~TResImagePart() override;
 
-    void setMain(IMainFrame* main) { fMain = main; }
     // The picture (not owned); null shows nothing.
     void setImage(TOrderImageBase* img);
     TOrderImageBase* image() const { return fImg; }
-    // A bitmap was drawn at the last paint.
-    bool Drawn() const { return fDrawn; }
-
-    void OnOrderBitmapLoaded(const IOrderBitmapRef& bmp) override;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    // Follows the size of its parent (the tile's resizable part).
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool paintPart() override;
 
 private:
-    QString fLogName;
-    QString fPaintLogName;
-    IMainFrame* fMain = nullptr;
     TOrderImageBase* fImg = nullptr;
-    bool fDrawn = false;
 };
